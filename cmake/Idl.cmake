@@ -1,0 +1,30 @@
+# Compiles an IDL file with widl into a header, an identifier source and (with TLB) a type library.
+# The platform IDL files it imports (unknwn.idl, oaidl.idl, ocidl.idl) come from Wine's headers.
+find_path(ORVANE_PLATFORM_IDL_DIR oaidl.idl
+  PATHS /usr/include/wine/wine/windows /usr/include/wine/windows
+  NO_CMAKE_FIND_ROOT_PATH REQUIRED)
+
+function(orvane_idl out_var idl_file)
+  cmake_parse_arguments(ARG "TLB" "" "" ${ARGN})
+  get_filename_component(name ${idl_file} NAME_WE)
+  get_filename_component(src ${idl_file} ABSOLUTE)
+  set(gen ${CMAKE_BINARY_DIR}/generated)
+  file(MAKE_DIRECTORY ${gen})
+  set(outputs ${gen}/${name}.h ${gen}/${name}_i.c)
+  set(widl ${ORVANE_WIDL} -I ${ORVANE_PLATFORM_IDL_DIR} -I ${CMAKE_SOURCE_DIR}/module -I ${gen})
+  set(commands
+    COMMAND ${widl} -h -o ${gen}/${name}.h ${src}
+    COMMAND ${widl} -u -o ${gen}/${name}_i.c ${src})
+  if(ARG_TLB)
+    list(APPEND outputs ${gen}/${name}.tlb)
+    list(APPEND commands COMMAND ${widl} -t -L ${ORVANE_WINE_LIBDIR} -o ${gen}/${name}.tlb ${src})
+  endif()
+  add_custom_command(
+    OUTPUT ${outputs}
+    ${commands}
+    DEPENDS ${src}
+    WORKING_DIRECTORY ${gen}
+    COMMENT "widl ${name}.idl"
+    VERBATIM)
+  set(${out_var} ${outputs} PARENT_SCOPE)
+endfunction()

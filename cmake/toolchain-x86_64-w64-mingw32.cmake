@@ -1,0 +1,15 @@
+# Cross build for 64-bit Windows.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR AMD64)
+set(ORVANE_TRIPLE x86_64-w64-mingw32)
+# The -posix compilers carry std::thread/std::mutex, which GoogleTest needs.
+set(CMAKE_C_COMPILER   ${ORVANE_TRIPLE}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${ORVANE_TRIPLE}-g++-posix)
+set(CMAKE_RC_COMPILER  ${ORVANE_TRIPLE}-windres)
+set(ORVANE_WIDL        ${ORVANE_TRIPLE}-widl)
+set(ORVANE_WINE_LIBDIR /usr/lib/x86_64-linux-gnu/wine/x86_64-windows)
+set(CMAKE_FIND_ROOT_PATH /usr/${ORVANE_TRIPLE})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-run.sh)
