@@ -1,8 +1,11 @@
-# Compiles an IDL file with widl into a header, an identifier source and (with TLB) a type library.
-# The platform IDL files it imports (unknwn.idl, oaidl.idl, ocidl.idl) come from Wine's headers.
-find_path(ORVANE_PLATFORM_IDL_DIR oaidl.idl
-  PATHS /usr/include/wine/wine/windows /usr/include/wine/windows
-  NO_CMAKE_FIND_ROOT_PATH REQUIRED)
+# Compiles an IDL file into a header, an identifier source and (with TLB) a type library: with
+# widl in the cross build, whose platform IDL files (unknwn.idl, oaidl.idl, ocidl.idl) come from
+# Wine's headers, and with MIDL from the Windows SDK under MSVC.
+if(NOT MSVC)
+  find_path(ORVANE_PLATFORM_IDL_DIR oaidl.idl
+    PATHS /usr/include/wine/wine/windows /usr/include/wine/windows
+    NO_CMAKE_FIND_ROOT_PATH REQUIRED)
+endif()
 
 function(orvane_idl out_var idl_file)
   cmake_parse_arguments(ARG "TLB" "" "" ${ARGN})
@@ -11,6 +14,22 @@ function(orvane_idl out_var idl_file)
   set(gen ${CMAKE_BINARY_DIR}/generated)
   file(MAKE_DIRECTORY ${gen})
   set(outputs ${gen}/${name}.h ${gen}/${name}_i.c)
+  if(MSVC)
+    set(tlb_arg)
+    if(ARG_TLB)
+      list(APPEND outputs ${gen}/${name}.tlb)
+      set(tlb_arg /tlb ${gen}/${name}.tlb)
+    endif()
+    add_custom_command(
+      OUTPUT ${outputs}
+      COMMAND midl /nologo /I ${CMAKE_SOURCE_DIR}/module /h ${gen}/${name}.h /iid ${gen}/${name}_i.c
+              ${tlb_arg} /out ${gen} ${src}
+      DEPENDS ${src}
+      WORKING_DIRECTORY ${gen}
+      VERBATIM)
+    set(${out_var} ${outputs} PARENT_SCOPE)
+    return()
+  endif()
   set(widl ${ORVANE_WIDL} -I ${ORVANE_PLATFORM_IDL_DIR} -I ${CMAKE_SOURCE_DIR}/module -I ${gen})
   set(commands
     COMMAND ${widl} -h -o ${gen}/${name}.h ${src}
