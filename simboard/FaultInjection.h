@@ -1,0 +1,29 @@
+#pragma once
+// Fault injection: any operation can be made to answer a chosen status for its next N calls.
+#include <windows.h>
+
+namespace simboard {
+
+// The 22 operations, numbered as their export ordinals.
+enum class Op : int {
+    GetBoardCount = 1, GetBoardList, GetBoardName, OpenBoard, CloseBoard, SetParameter, GetParameter,
+    ReadConfigFile, ReleaseMode, CreateMode, SetMode, GetMode, GetModelTable, GetBoardInfo,
+    GetErrorText, LiveStreamOpen, LiveStreamMode, LiveStreamClose, GetStreamBuffer,
+    ReleaseStreamBuffer, TestWhiteBalance, SetWhiteBalance,
+};
+constexpr int kOpCount = 23;  // index 0 unused
+
+// "eHD_OpenBoard" for Op::OpenBoard.
+const char* OpName(Op op);
+// Accepts "eHD_OpenBoard" or "OpenBoard" (case-insensitive); 0 when unknown.
+int OpFromName(const char* name);
+
+// Arms a fault (count 0 disarms). State lock held by the caller.
+void ArmFault(Op op, WORD status, int count);
+void ClearFaults();
+
+// Counts the call of `op`; if a fault is armed, consumes one and returns true with its status.
+// State lock held by the caller.
+bool EnterOperation(Op op, WORD* injected);
+
+}  // namespace simboard

@@ -1,0 +1,74 @@
+#pragma once
+// Control interface of the simulated board OHDW32, for tests and tools. Exported by name
+// (cdecl, undecorated), never used by the module itself. Every function returns 0 on success and
+// a nonzero value for invalid arguments, unless said otherwise. All functions are thread-safe.
+//
+// With no control call at all the board behaves as the defaults below, so the module runs
+// against it unchanged.
+#include <windows.h>
+
+#if defined(OHDW32_BUILD)
+#define SIMBOARD_API
+#else
+#define SIMBOARD_API __declspec(dllimport)
+#endif
+
+// One simulated board.
+struct SimBoardDescription {
+    char name[32];     // board name (at most 31 characters); the module wants "Orvane" in it
+    char serial[8];    // serial number text (at most 7 characters)
+    WORD boardIndex;   // number used to open the board; 1..0x7FFF, unique
+    short boardType;   // board information item 4 (selects the model table entry)
+};
+
+// SimBoard_SetFrameRate: frames as fast as the consumer gives blocks back (benchmarks).
+#define SIMBOARD_RATE_UNLIMITED (-1.0)
+// SimBoard_SetFrameRate: the rate the mode's timings give (horizontal frequency / vertical total).
+#define SIMBOARD_RATE_FROM_MODE 0.0
+
+extern "C" {
+// Back to the defaults: stops every producer, closes every stream and board, forgets faults and
+// counters. Defaults: one board {"Orvane HD Grabber", "OH72391", board index 1, type 5}, signal
+// present, rate from the mode, no drops, no time code, producer running.
+SIMBOARD_API int __cdecl SimBoard_Reset(void);
+
+// Replaces the boards present (0..15 of them). Open boards are closed first (as if unplugged).
+SIMBOARD_API int __cdecl SimBoard_SetBoards(const SimBoardDescription* boards, int count);
+
+// Video signal present (nonzero) or absent; may change in the middle of a stream: while absent
+// the producer's ticks pass without frames (counter "ticksNoSignal").
+SIMBOARD_API int __cdecl SimBoard_SetSignal(int present);
+
+// Frame-rate override in frames per second: SIMBOARD_RATE_FROM_MODE, a positive rate up to
+// 100000, or SIMBOARD_RATE_UNLIMITED.
+SIMBOARD_API int __cdecl SimBoard_SetFrameRate(double framesPerSecond);
+
+// Percentage (0..100) of ticks whose frame is dropped on purpose ("framesDroppedInjected").
+SIMBOARD_API int __cdecl SimBoard_SetDropPercent(int percent);
+
+// The next `count` calls of `operation` ("eHD_OpenBoard" or "OpenBoard") answer `status`
+// without doing anything; count 0 clears. Operations without a status result: eHD_GetBoardCount
+// answers (short)status, eHD_CreateMode 0, eHD_GetModelTable null, eHD_CloseBoard does nothing.
+SIMBOARD_API int __cdecl SimBoard_FailNext(const char* operation, WORD status, int count);
+
+// Pauses (nonzero) or resumes the producer of every stream; resuming restarts its schedule.
+SIMBOARD_API int __cdecl SimBoard_PauseProducer(int paused);
+
+// BCD time code in the first four bytes of every frame (frames, seconds, minutes, hours), counted
+// from 00:00:00:00 at frame number 0 with `framesPerSecond` (1..99) frames a second.
+SIMBOARD_API int __cdecl SimBoard_SetTimeCode(int enabled, int framesPerSecond);
+
+// Counters since the last reset; -1 for an unknown name. Names:
+//   framesProduced, framesDelivered, framesReleased, framesDroppedNoBlock, framesDroppedInjected,
+//   ticksSkipped, ticksNoSignal, blocksHeldByBoard, blocksReady, blocksHandedOver,
+//   producerThreads, streamsOpen, streamsStarted, boardsOpen, modes, hardResets, faultsInjected,
+//   whiteBalanceMeasurements, frameRateMilliHz (rate of the last started producer),
+//   calls.<operation> (e.g. "calls.eHD_SetMode").
+SIMBOARD_API long long __cdecl SimBoard_GetCounter(const char* name);
+
+// Sets the cumulative counters to 0 (current levels such as blocksHeldByBoard stay).
+SIMBOARD_API int __cdecl SimBoard_ResetCounters(void);
+
+// Performance-counter time (QueryPerformanceCounter) at which `block` was last filled and queued.
+SIMBOARD_API int __cdecl SimBoard_GetFillTime(const void* block, LONGLONG* qpc);
+}
