@@ -1,0 +1,115 @@
+// Starting and stopping the board's live stream, and the host's side of the frame cycle.
+#include <cstdio>
+
+#include "board/MessageException.h"
+#include "board/OrvaneCard.h"
+#include "buffers/OrvaneImage.h"
+#include "module/Diagnostics.h"
+
+using orvane::RaiseMessage;
+using orvane::Trace;
+
+namespace {
+
+constexpr char kNoSignal[] = "Something is wrong with the video signal, or no video is connected.";
+constexpr WORD kStatusNoSignal = 0x203;
+
+}  // namespace
+
+HANDLE COrvaneCard::EnableGrab()
+{
+    PrepareGrab();
+    running_ = true;
+    PrepareStreamParameters();
+
+    streamOpenStatus_ = eHD_LiveStreamOpen(modeHandle_, &streamParameters_);
+    if (streamOpenStatus_ == kStatusNoSignal) {
+        Trace("NO VIDEO SIGNAL");
+        // No capture thread will ever close this period's frame event: close it here.
+        CloseHandle(frameEvent_);
+        frameEvent_ = nullptr;
+        streamParameters_.frameEvent = nullptr;
+        MessageBoxA(nullptr, kNoSignal, "Orvane", MB_OK);
+        RaiseMessage(kNoSignal);
+    }
+
+    if (ReportStatus(eHD_LiveStreamMode(modeHandle_, 1), 330) != 0) {
+        Trace("EnableGrab : eHD_LiveStreamMode() - ERROR");
+    }
+    captureThread_ = CreateThread(nullptr, 0, &COrvaneCard::CaptureThreadProc, this, 0, nullptr);
+    return captureThread_;
+}
+
+void COrvaneCard::DisableGrab()
+{
+    running_ = false;
+    if (captureThread_ != nullptr) {
+        WaitForSingleObject(captureThread_, 500);
+        CloseHandle(captureThread_);
+        captureThread_ = nullptr;
+    }
+    if (ReportStatus(eHD_LiveStreamMode(modeHandle_, 3), 343) != 0) {
+        Trace("DisableGrab : eHD_LiveStreamMode() - ERROR");
+    }
+    if (ReportStatus(eHD_LiveStreamClose(modeHandle_, &streamParameters_), 346) != 0) {
+        Trace("DisableGrab : eHD_LiveStreamClose() - ERROR");
+    }
+    // The closed stream has forgotten its buffers: descriptors still held by images name nothing
+    // the board could take back.
+    ForEachImage([](ImageListId, CImageWrapper* image) { static_cast<COrvaneImage*>(image)->SetDescriptor(nullptr); });
+    FinishGrab();
+}
+
+void COrvaneCard::PrepareStreamParameters()
+{
+    streamParameters_ = StreamParameters{};
+    streamParameters_.size = sizeof streamParameters_;
+    streamParameters_.buffers = reinterpret_cast<BYTE**>(pixelBuffers_.get());
+    streamParameters_.bufferCount = static_cast<DWORD>(bufferCount_);
+    streamParameters_.formatType = imageFormatType_;
+    streamParameters_.height = imageSizeY_;
+    streamParameters_.width = imageSizeX_;
+
+    // A fresh, uniquely named event per grab period: the wall-clock time to the millisecond.
+    FILETIME now{};
+    GetSystemTimeAsFileTime(&now);
+    const ULONGLONG ticks = (static_cast<ULONGLONG>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+    const ULONGLONG unixMs = (ticks - 116444736000000000ull) / 10000ull;
+    char name[64];
+    std::snprintf(name, sizeof name, "ORVANE_VIDEOFRAMECAPTURED(%u:%hu)", static_cast<unsigned>(unixMs / 1000),
+                  static_cast<unsigned short>(unixMs % 1000));
+    frameEvent_ = CreateEventA(nullptr, FALSE, FALSE, name);
+    streamParameters_.frameEvent = frameEvent_;
+}
+
+bool COrvaneCard::GrabNext()
+{
+    bool waited = false;
+    return GetFreeBuffer(waited) != nullptr && waited;
+}
+
+void COrvaneCard::ReleaseCurrent()
+{
+    if (CurrentImage() == nullptr) {
+        Trace("SEVERE ERROR : SHOULD NEVER EXECUTE");
+        return;
+    }
+    CTripleList::ReleaseCurrent();
+}
+
+void COrvaneCard::ImageLeavesReadyList(CImageWrapper& wrapper)
+{
+    // Each filled buffer goes back exactly once, whichever way its image leaves the ready list
+    // (released, released with all others, or deleted): a buffer never given back is one the
+    // board can no longer fill, and one given back twice corrupts the board's queue. Images that
+    // were never filled (drained at a stop) hold no buffer.
+    auto& image = static_cast<COrvaneImage&>(wrapper);
+    BufferDescriptor* descriptor = image.Descriptor();
+    if (descriptor == nullptr) {
+        return;
+    }
+    image.SetDescriptor(nullptr);
+    if (ReportStatus(eHD_ReleaseStreamBuffer(modeHandle_, descriptor), 295) != 0) {
+        Trace("ReleaseCurrent() - eHD_ReleaseStreamBuffer ERROR");
+    }
+}

@@ -1,0 +1,21 @@
+// Board status reporting: every nonzero status of a board library call is logged once with the
+// number of the call site and the library's own text for it.
+#include <cstdio>
+
+#include "board/OrvaneCard.h"
+#include "module/Diagnostics.h"
+
+WORD COrvaneCard::ReportStatus(WORD status, int site) const
+{
+    if (status == 0) {
+        return 0;
+    }
+    char text[256] = {};
+    eHD_GetErrorText(status, 255, text);
+    text[sizeof text - 1] = '\0';  // the library's text may fill the buffer without a terminator
+    // The line buffer is smaller than prefix plus the longest text: the text is cut, never overrun.
+    char line[260];
+    std::snprintf(line, sizeof line, "Orvane - error at line #%d: %s", site, text);
+    orvane::Trace(line);
+    return status;
+}

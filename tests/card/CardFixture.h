@@ -1,0 +1,57 @@
+#pragma once
+// What every card test starts from: a simulated board in its default state, a scratch registry
+// path for the host, a private copy of a sample profile, and the debug output collected.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "board/OrvaneCard.h"
+#include "simboard/SimBoardControl.h"
+#include "tests/support/DebugOutputListener.h"
+#include "tests/support/DialogAnswerer.h"
+#include "tests/support/ScratchRegistryKey.h"
+
+namespace orvane::test {
+
+constexpr char kDialogTitle[] = "Orvane - Find a compatible common hardware profile";
+constexpr char kDefaultProfile[] = "orvane-1920x1080-60-dvi.chp";
+
+// A copy of a sample profile (or of the given text) in the temporary folder, removed at the end.
+class ScratchProfile {
+public:
+    static ScratchProfile FromSample(const std::string& sample);
+    static ScratchProfile FromText(const std::string& text);
+    ScratchProfile(ScratchProfile&& other) noexcept : path_(std::move(other.path_)) { other.path_.clear(); }
+    ~ScratchProfile();
+    const std::string& Path() const { return path_; }
+    std::string Read(const char* section, const char* key) const;
+
+private:
+    explicit ScratchProfile(std::string path) : path_(std::move(path)) {}
+    std::string path_;
+};
+
+class CardTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // The module key the card reads "Board File" from.
+    std::string ModuleKey() const { return registry_.Path() + "Orvane"; }
+    void RememberBoardFile(const std::string& path);
+    // The debug lines from the first one equal to `first` on (empty when it never came).
+    std::vector<std::string> LinesFrom(const std::string& first);
+    std::unique_ptr<COrvaneCard> OpenCard();
+    // Construction that is expected to fail: the message it raised (empty when none).
+    std::string OpenCardExpectingFailure();
+
+    DebugOutputListener listener_;
+    ScratchRegistryKey registry_;
+    std::vector<ScratchProfile> profiles_;
+    BSTR registryPath_ = nullptr;
+};
+
+}  // namespace orvane::test
