@@ -1,0 +1,279 @@
+// The grabber object with a card behind it, on the simulated board, driven as a host does: its
+// control thread initialises and sets up, its grab and read threads call GrabNext and GetCurrent on
+// the raw pointer and may block there until a frame, a free image or a Signal call arrives.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <atomic>
+#include <cstdio>
+#include <functional>
+#include <string>
+
+#include "CorvathSdk.h"
+#include "Orvane.h"
+#include "buffers/ImageHeader.h"
+#include "module/UniqueBstr.h"
+#include "simboard/SimBoardControl.h"
+#include "tests/module/ComTestSupport.h"
+#include "tests/support/BoundedWait.h"
+#include "tests/support/DebugOutputListener.h"
+#include "tests/support/ModulePath.h"
+#include "tests/support/ScratchRegistryKey.h"
+
+namespace {
+
+using namespace orvane::test;
+using orvane::ComPtr;
+
+// What a host thread saw of one call: the answer and the error object it left on that thread.
+struct HostCall {
+    HRESULT result = E_FAIL;
+    ThreadError error;
+};
+
+HostCall Answered(HRESULT result)
+{
+    return HostCall{result, TakeThreadError()};
+}
+
+// Runs one call on a thread of its own, as the host's grab or read thread, with a bound.
+HostCall OnHostThread(const std::string& what, const std::function<HRESULT()>& call)
+{
+    HostCall seen;
+    RunBounded(20000, what, [&] {
+        CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+        SetErrorInfo(0, nullptr);
+        seen = Answered(call());
+        CoUninitialize();
+    });
+    return seen;
+}
+
+class GrabberCardTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(SUCCEEDED(apartment_.Result()));
+        EnsureModuleRegistered();
+        ASSERT_EQ(SimBoard_Reset(), 0);
+        ASSERT_EQ(CoCreateInstance(CLSID_CorvathOrvane, nullptr, CLSCTX_INPROC_SERVER, IID_ICorvathGenericGrabber,
+                                   grabber_.PutVoid()),
+                  S_OK);
+    }
+
+    void TearDown() override
+    {
+        grabber_.Reset();
+        SimBoard_Reset();
+        if (!profile_.empty()) {
+            DeleteFileA(profile_.c_str());
+        }
+    }
+
+    // A private copy of a sample profile, remembered as the card's configuration file; a nonzero
+    // size replaces the sample's image size.
+    void UseProfile(const char* sample, int width = 0, int height = 0)
+    {
+        char folder[MAX_PATH] = {};
+        GetTempPathA(MAX_PATH, folder);
+        char name[MAX_PATH];
+        std::snprintf(name, sizeof name, "%sorvane-module-%lu.chp", folder, GetCurrentProcessId());
+        profile_ = name;
+        ASSERT_TRUE(CopyFileA(BesideTestProgramA(std::string("profiles\\") + sample).c_str(), name, FALSE));
+        if (width != 0) {
+            WritePrivateProfileStringA("ORVANEHD", "Image Width", std::to_string(width).c_str(), name);
+            WritePrivateProfileStringA("ORVANEHD", "Image Height", std::to_string(height).c_str(), name);
+        }
+        ASSERT_TRUE(ScratchRegistryKey::SetString(registry_.Path() + "Orvane", "Board File", profile_));
+    }
+
+    HostCall Initialize()
+    {
+        const orvane::UniqueBstr path(SysAllocString(registry_.WidePath().c_str()));
+        SetErrorInfo(0, nullptr);
+        return Answered(grabber_->InitializeGrabber(path.Get()));
+    }
+
+    // Free images queued for the board, which is paused: nothing will be filled until it resumes.
+    void StartPausedGrab(SHORT buffers)
+    {
+        ASSERT_EQ(Initialize().result, S_OK);
+        ASSERT_EQ(grabber_->AllocateBuffers(buffers), S_OK);
+        ASSERT_EQ(SimBoard_PauseProducer(1), 0);
+        ASSERT_EQ(grabber_->EnableGrab(), S_OK);
+        for (SHORT i = 0; i < buffers; ++i) {
+            const HostCall grab = OnHostThread("GrabNext", [&] { return grabber_->GrabNext(); });
+            ASSERT_EQ(grab.result, S_OK) << "a free image was waiting";
+            EXPECT_FALSE(grab.error.present);
+        }
+    }
+
+    ComApartment apartment_;
+    ScratchRegistryKey registry_;
+    std::string profile_;
+    ComPtr<ICorvathGenericGrabber> grabber_;
+};
+
+TEST_F(GrabberCardTest, AFailedInitializeAnswersTheMessageAndLeavesNoCardBehind)
+{
+    DebugOutputListener listener;
+    ASSERT_EQ(SimBoard_SetBoards(nullptr, 0), 0);
+
+    const HostCall failed = Initialize();
+    EXPECT_EQ(failed.result, static_cast<HRESULT>(0x80020009));
+    EXPECT_EQ(failed.error.description, L"Orvane - Board Initialization FAILED...");
+    EXPECT_EQ(failed.error.source, L"Orvane.CorvathOrvane.1");
+    EXPECT_TRUE(listener.Contains("Orvane - Loading Orvane")) << listener.Dump();
+
+    // No card, and no pointer into one.
+    EXPECT_EQ(grabber_->AllocateBuffers(2), E_UNEXPECTED);
+    ComPtr<ICorvathTimeSourceProp> timeSource;
+    ASSERT_EQ(grabber_.QueryTo(IID_ICorvathTimeSourceProp, timeSource), S_OK);
+    LONG status = 9;
+    EXPECT_EQ(timeSource->GetSynchronizationStatus(&status), S_OK);
+    EXPECT_EQ(status, 9);
+
+    // The board is back: the same object initialises now, nothing was left half open.
+    ASSERT_EQ(SimBoard_Reset(), 0);
+    UseProfile("orvane-640x480-60-vga.chp");
+    EXPECT_EQ(Initialize().result, S_OK);
+    EXPECT_EQ(SimBoard_GetCounter("boardsOpen"), 1);
+    SHORT count = -1;
+    EXPECT_EQ(grabber_->GetBufferCount(&count), S_OK);
+    EXPECT_EQ(count, 0);
+    // Only one card per object.
+    EXPECT_EQ(Initialize().result, E_UNEXPECTED);
+    EXPECT_EQ(SimBoard_GetCounter("boardsOpen"), 1);
+}
+
+TEST_F(GrabberCardTest, TheFinalReleaseClosesTheBoardOnlyWhenACardWasMade)
+{
+    grabber_.Reset();
+    EXPECT_EQ(SimBoard_GetCounter("calls.eHD_OpenBoard"), 0);
+    EXPECT_EQ(SimBoard_GetCounter("calls.eHD_CloseBoard"), 0);
+
+    ASSERT_EQ(CoCreateInstance(CLSID_CorvathOrvane, nullptr, CLSCTX_INPROC_SERVER, IID_ICorvathGenericGrabber,
+                               grabber_.PutVoid()),
+              S_OK);
+    UseProfile("orvane-640x480-60-vga.chp");
+    ASSERT_EQ(Initialize().result, S_OK);
+    EXPECT_EQ(SimBoard_GetCounter("boardsOpen"), 1);
+    grabber_.Reset();
+    EXPECT_EQ(SimBoard_GetCounter("boardsOpen"), 0);
+    EXPECT_EQ(ModuleCanUnloadNow(), S_OK);
+}
+
+TEST_F(GrabberCardTest, GetCurrentAnswersOverrunExactlyWhenItHadToWait)
+{
+    UseProfile("orvane-640x480-60-vga.chp");
+    StartPausedGrab(3);
+
+    // Nothing is ready: the read thread blocks until SignalReadEvent wakes it, with no image.
+    std::atomic<bool> returned{false};
+    BoundedThread waker([&] {
+        WaitUntil(20000, [&] {
+            grabber_->SignalReadEvent();
+            return returned.load();
+        });
+    });
+    ULONG_PTR header = 77;
+    const HostCall woken = OnHostThread("GetCurrent woken by SignalReadEvent", [&] {
+        const HRESULT result = grabber_->GetCurrent(&header);
+        returned = true;
+        return result;
+    });
+    EXPECT_EQ(woken.result, S_FALSE);
+    EXPECT_EQ(woken.error.description, L"overrun");
+    EXPECT_EQ(header, 0u);
+
+    // Blocked again; the board resumes and fills the first queued image.
+    std::atomic<bool> calling{false};
+    BoundedThread board([&] {
+        WaitUntil(20000, [&] { return calling.load(); });
+        Sleep(100);  // lets the read thread reach its wait first
+        SimBoard_PauseProducer(0);
+    });
+    const HostCall filled = OnHostThread("GetCurrent waiting for a frame", [&] {
+        calling = true;
+        return grabber_->GetCurrent(&header);
+    });
+    EXPECT_EQ(filled.result, S_FALSE);
+    EXPECT_EQ(filled.error.description, L"overrun");
+    ASSERT_NE(header, 0u);
+    EXPECT_NE(reinterpret_cast<const ImageHeader*>(header)->pixels, nullptr);
+
+    // A frame is waiting now: no wait, no overrun, no error object, the same image.
+    ULONG_PTR again = 0;
+    const HostCall ready = OnHostThread("GetCurrent with a frame ready", [&] { return grabber_->GetCurrent(&again); });
+    EXPECT_EQ(ready.result, S_OK);
+    EXPECT_FALSE(ready.error.present);
+    EXPECT_EQ(again, header);
+
+    EXPECT_EQ(grabber_->DisableGrab(), S_OK);
+}
+
+TEST_F(GrabberCardTest, GrabNextAnswersOverrunExactlyWhenItWaitedAndGotAnImage)
+{
+    UseProfile("orvane-640x480-60-vga.chp");
+    StartPausedGrab(2);
+
+    // No free image: woken by SignalGrabEvent with the free list still empty, it queues nothing.
+    std::atomic<bool> returned{false};
+    BoundedThread waker([&] {
+        WaitUntil(20000, [&] {
+            grabber_->SignalGrabEvent();
+            return returned.load();
+        });
+    });
+    const HostCall woken = OnHostThread("GrabNext woken by SignalGrabEvent", [&] {
+        const HRESULT result = grabber_->GrabNext();
+        returned = true;
+        return result;
+    });
+    EXPECT_EQ(woken.result, S_OK);
+    EXPECT_FALSE(woken.error.present);
+
+    // A frame arrives and is read; giving it back frees an image for the blocked grab thread.
+    ASSERT_EQ(SimBoard_PauseProducer(0), 0);
+    ULONG_PTR header = 0;
+    OnHostThread("GetCurrent", [&] { return grabber_->GetCurrent(&header); });
+    ASSERT_NE(header, 0u);
+    std::atomic<bool> calling{false};
+    BoundedThread reader([&] {
+        WaitUntil(20000, [&] { return calling.load(); });
+        Sleep(100);  // lets the grab thread reach its wait first
+        grabber_->ReleaseCurrent();
+    });
+    const HostCall obtained = OnHostThread("GrabNext waiting for a free image", [&] {
+        calling = true;
+        return grabber_->GrabNext();
+    });
+    EXPECT_EQ(obtained.result, S_FALSE);
+    EXPECT_EQ(obtained.error.description, L"overrun");
+    EXPECT_EQ(obtained.error.source, L"Orvane.CorvathOrvane.1");
+
+    EXPECT_EQ(grabber_->DisableGrab(), S_OK);
+}
+
+TEST_F(GrabberCardTest, BufferCountsAreSignExtendedInAndCutToSixteenBitsOut)
+{
+    // Tiny frames, so tens of thousands of buffers fit in memory.
+    UseProfile("orvane-640x480-60-vga.chp", 16, 16);
+    ASSERT_EQ(Initialize().result, S_OK);
+    ASSERT_EQ(grabber_->AllocateBuffers(5), S_OK);
+    // A negative count stays negative and is ignored; it does not turn into 65531 buffers.
+    EXPECT_EQ(grabber_->AllocateBuffers(-5), S_OK);
+    SHORT count = 0;
+    ASSERT_EQ(grabber_->GetBufferCount(&count), S_OK);
+    EXPECT_EQ(count, 5);
+
+    ASSERT_EQ(grabber_->AllocateBuffers(32767), S_OK);
+    ASSERT_EQ(grabber_->GetBufferCount(&count), S_OK);
+    // 32772 images: the host receives the low 16 bits.
+    EXPECT_EQ(static_cast<USHORT>(count), 32772u & 0xFFFFu);
+    EXPECT_EQ(grabber_->FreeBuffers(), S_OK);
+    ASSERT_EQ(grabber_->GetBufferCount(&count), S_OK);
+    EXPECT_EQ(count, 0);
+}
+
+}  // namespace
