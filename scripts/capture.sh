@@ -14,15 +14,17 @@ bin="build/$preset/bin"
 export WINEPREFIX="$PWD/build/$preset/wineprefix"
 scripts/wineprefix.sh ensure "$WINEPREFIX" || exit 1
 
-if [ -f "$bin/orvane-capture.exe" ]; then
+# Register the module as a host's installer would (regsvr32 wants the Windows form of the path),
+# then run the capture tool, which creates the object through the registration.
+dll=$(realpath "$bin/Orvane.dll")
+windll=$(scripts/wine-run.sh winepath -w "$dll" 2>/dev/null | tr -d '\r')
+[ -n "$windll" ] || windll="Z:${dll//\//\\}"
+if scripts/wine-run.sh regsvr32 /s "$windll"; then
   scripts/wine-run.sh "$bin/orvane-capture.exe" "$@"
   rc=$?
 else
-  echo "Registering $bin/Orvane.dll in $WINEPREFIX"
-  scripts/wine-run.sh regsvr32 /s "$(realpath "$bin/Orvane.dll")"
   rc=$?
-  echo "regsvr32 exit code: $rc"
-  rc=0
+  echo "capture: registering $windll failed (regsvr32 exit code $rc)" >&2
 fi
 scripts/wineprefix.sh stop "$WINEPREFIX"
 exit $rc

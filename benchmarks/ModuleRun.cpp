@@ -1,0 +1,108 @@
+#include "benchmarks/ModuleRun.h"
+
+#include <algorithm>
+#include <cstddef>
+
+#include "benchmarks/LatencySink.h"
+#include "benchmarks/ThreadCpu.h"
+#include "simboard/SimBoardControl.h"
+#include "tools/common/ProfileInfo.h"
+
+namespace orvane::bench {
+
+namespace {
+
+LONGLONG Now()
+{
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return now.QuadPart;
+}
+
+host::BoardCounters Minus(const host::BoardCounters& a, const host::BoardCounters& b)
+{
+    host::BoardCounters d;
+    d.produced = a.produced - b.produced;
+    d.delivered = a.delivered - b.delivered;
+    d.released = a.released - b.released;
+    d.droppedNoBlock = a.droppedNoBlock - b.droppedNoBlock;
+    d.droppedInjected = a.droppedInjected - b.droppedInjected;
+    d.ticksSkipped = a.ticksSkipped - b.ticksSkipped;
+    d.ticksNoSignal = a.ticksNoSignal - b.ticksNoSignal;
+    return d;
+}
+
+}  // namespace
+
+ModuleRunResult RunModule(const ModuleRunSettings& settings)
+{
+    ModuleRunResult result;
+    host::SessionSettings session;
+    session.registryPath = L"Software\\OrvaneBench\\";
+    session.profilePath = host::ProgramFolder() + "profiles\\" + settings.profile;
+    session.buffers = static_cast<short>(settings.buffers);
+    session.creation = settings.creation;
+    if (!host::FileExists(session.profilePath)) {
+        result.error = "profile not found: " + session.profilePath;
+        return result;
+    }
+
+    LatencySink sink;
+    host::GrabberSession grabber;
+    if (!grabber.Open(session, result.error)) {
+        return result;
+    }
+    SimBoard_SetFrameRate(settings.framesPerSecond);
+    if (!grabber.Start(sink, 0, result.error)) {
+        std::string ignored;
+        grabber.Stop(ignored);
+        return result;
+    }
+    Sleep(static_cast<DWORD>(settings.warmupSeconds * 1000));
+
+    const std::uint64_t deliveredBefore = grabber.Counters().delivered;
+    const host::BoardCounters boardBefore = host::ReadBoardCounters();
+    const double hostBefore = ThreadCpuSeconds(grabber.GrabThread()) + ThreadCpuSeconds(grabber.ReadThread());
+    const CpuSnapshot cpuBefore = TakeCpuSnapshot();
+    const LONGLONG started = Now();
+
+    Sleep(static_cast<DWORD>(settings.seconds * 1000));
+
+    const LONGLONG stopped = Now();
+    const CpuSnapshot cpuAfter = TakeCpuSnapshot();
+    const double hostAfter = ThreadCpuSeconds(grabber.GrabThread()) + ThreadCpuSeconds(grabber.ReadThread());
+    const host::BoardCounters boardAfter = host::ReadBoardCounters();
+    const std::uint64_t deliveredAfter = grabber.Counters().delivered;
+
+    if (!grabber.Stop(result.error)) {
+        return result;
+    }
+    SimBoard_SetFrameRate(SIMBOARD_RATE_FROM_MODE);
+
+    LARGE_INTEGER frequency;
+    QueryPerformanceFrequency(&frequency);
+    result.seconds = static_cast<double>(stopped - started) / static_cast<double>(frequency.QuadPart);
+    result.frames = deliveredAfter - deliveredBefore;
+    result.board = Minus(boardAfter, boardBefore);
+    result.host = grabber.Counters();
+    result.missingFrames = sink.MissingFrames();
+    result.outOfOrderFrames = sink.OutOfOrderFrames();
+    // Latencies of the frames delivered in the window (every frame of the simulated board has one).
+    const auto& all = sink.LatencyMicroseconds();
+    const size_t first = std::min<size_t>(all.size(), static_cast<size_t>(deliveredBefore));
+    const size_t last = std::min<size_t>(all.size(), static_cast<size_t>(deliveredAfter));
+    result.latencyMicroseconds.assign(all.begin() + static_cast<std::ptrdiff_t>(first), all.begin() + static_cast<std::ptrdiff_t>(last));
+
+    result.cpuProcess = cpuAfter.process - cpuBefore.process;
+    result.cpuModuleThreads = CpuOfModuleThreads(cpuBefore, cpuAfter, L"orvane.dll");
+    result.cpuBoardThreads = CpuOfModuleThreads(cpuBefore, cpuAfter, L"ohdw32.dll");
+    result.cpuHostThreads = hostAfter - hostBefore;
+    for (const auto& [id, module] : cpuAfter.startModule) {
+        auto earlier = cpuBefore.byThread.find(id);
+        result.cpuByStartModule[module] += cpuAfter.byThread.at(id) - (earlier != cpuBefore.byThread.end() ? earlier->second : 0);
+    }
+    result.ok = true;
+    return result;
+}
+
+}  // namespace orvane::bench

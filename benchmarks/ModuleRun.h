@@ -1,0 +1,42 @@
+#pragma once
+// One measured run of the module's full frame cycle against the simulated board: the host's grab
+// and read threads as in the capture tool, a short warm-up, then a measured window.
+#include <map>
+#include <string>
+#include <vector>
+
+#include "tools/common/BoardCounters.h"
+#include "tools/common/GrabberSession.h"
+
+namespace orvane::bench {
+
+struct ModuleRunSettings {
+    std::string profile;        // file name in the profiles folder beside the program
+    double framesPerSecond = 0; // SimBoard_SetFrameRate argument
+    double seconds = 10;
+    double warmupSeconds = 0.5;
+    int buffers = 8;
+    host::Creation creation = host::Creation::ModuleFile;
+};
+
+struct ModuleRunResult {
+    bool ok = false;
+    std::string error;
+    double seconds = 0;                   // measured window
+    std::uint64_t frames = 0;             // delivered to the host in the window
+    std::vector<double> latencyMicroseconds;
+    host::BoardCounters board;            // board counters over the window
+    host::SessionCounters host;           // over the whole run
+    std::uint64_t missingFrames = 0;      // board frame numbers the host never saw (whole run)
+    std::uint64_t outOfOrderFrames = 0;
+    // CPU seconds over the window.
+    double cpuProcess = 0;
+    double cpuModuleThreads = 0;          // threads started in Orvane.dll: the capture thread
+    double cpuHostThreads = 0;            // our grab and read threads: nearly all of it inside the module's calls
+    double cpuBoardThreads = 0;           // threads started in OHDW32.dll: the simulated board
+    std::map<std::wstring, double> cpuByStartModule;
+};
+
+ModuleRunResult RunModule(const ModuleRunSettings& settings);
+
+}  // namespace orvane::bench

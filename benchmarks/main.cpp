@@ -1,0 +1,120 @@
+// orvane-bench: what one frame costs on its way through the module, measured against a floor of
+// bare thread handoffs, in one run.
+#include <windows.h>
+
+#include <cinttypes>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "benchmarks/BenchOptions.h"
+#include "benchmarks/HandoffFloor.h"
+#include "benchmarks/ModuleRun.h"
+#include "simboard/SimBoardControl.h"
+#include "tools/common/ComApartment.h"
+#include "tools/common/ComErrorText.h"
+#include "tools/common/Statistics.h"
+
+using namespace orvane;
+
+namespace {
+
+void PrintCpu(const bench::ModuleRunResult& r)
+{
+    const double frames = r.frames > 0 ? static_cast<double>(r.frames) : 1;
+    std::printf("    CPU per frame     : capture thread %.1f us, host grab+read threads %.1f us (inside GrabNext/GetCurrent/ReleaseCurrent),\n"
+                "                        module total %.1f us; simulated board %.1f us; whole process %.1f us\n",
+                r.cpuModuleThreads * 1e6 / frames, r.cpuHostThreads * 1e6 / frames, (r.cpuModuleThreads + r.cpuHostThreads) * 1e6 / frames,
+                r.cpuBoardThreads * 1e6 / frames, r.cpuProcess * 1e6 / frames);
+    std::printf("    CPU by thread start: ");
+    for (const auto& [module, seconds] : r.cpuByStartModule) {
+        std::printf("%s %.3f s  ", host::Narrow(module).c_str(), seconds);
+    }
+    std::printf("(over %.2f s)\n", r.seconds);
+}
+
+void PrintModuleRun(const char* title, const bench::ModuleRunResult& r, const host::Summary& latency)
+{
+    std::printf("%s\n", title);
+    if (!r.ok) {
+        std::printf("    failed: %s\n", r.error.c_str());
+        return;
+    }
+    std::printf("    frames            : %" PRIu64 " in %.2f s = %.1f frames/s; board produced %" PRId64 ", dropped %" PRId64
+                " (no free block %" PRId64 "), ticks skipped %" PRId64 "\n",
+                r.frames, r.seconds, static_cast<double>(r.frames) / r.seconds, r.board.produced, r.board.Dropped(), r.board.droppedNoBlock,
+                r.board.ticksSkipped);
+    std::printf("    latency fill->GetCurrent: p50 %.0f us, p99 %.0f us, max %.0f us\n", latency.p50, latency.p99, latency.max);
+    std::printf("    board handed over : %" PRId64 ", got back %" PRId64 "; host: %" PRIu64 " empty wake-ups, %" PRIu64 " failed calls\n",
+                r.board.delivered, r.board.released, r.host.emptyReads, r.host.failures);
+    std::printf("    board frame numbers never seen by the host: %" PRIu64 ", out of order: %" PRIu64 " (whole run)\n", r.missingFrames,
+                r.outOfOrderFrames);
+    std::printf("    host overruns     : GrabNext %" PRIu64 " of %" PRIu64 ", GetCurrent %" PRIu64 " of %" PRIu64 "\n", r.host.grabOverruns,
+                r.host.grabCalls, r.host.readOverruns, r.host.delivered);
+    PrintCpu(r);
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    std::string error;
+    const auto parsed = bench::ParseBenchOptions(std::vector<std::string>(argv + 1, argv + argc), error);
+    if (!parsed) {
+        std::fprintf(stderr, "orvane-bench: %s\n\n%s", error.c_str(), bench::BenchUsage());
+        return 2;
+    }
+    const bench::BenchOptions& options = *parsed;
+    if (options.help) {
+        std::fputs(bench::BenchUsage(), stdout);
+        return 0;
+    }
+    host::ComApartment apartment;
+    const host::Creation creation = options.registered ? host::Creation::Registered : host::Creation::ModuleFile;
+    std::printf("orvane-bench: %d buffers, %s\n", options.buffers,
+                options.registered ? "object from the registration" : "object from Orvane.dll beside the program");
+    std::printf("CPU is read per thread (GetThreadTimes) and grouped by the module each thread started in: the\n"
+                "module's own capture thread starts in Orvane.dll, the simulated board's producer in OHDW32.dll;\n"
+                "the host's grab and read threads are ours but spend their time in the module's GrabNext,\n"
+                "GetCurrent and ReleaseCurrent. Under Wine thread times advance in 10 ms ticks: short runs read coarse.\n");
+
+    // (a) The floor.
+    const bench::FloorResult floor = bench::RunHandoffFloor(options.buffers, options.fastSeconds);
+    const double floorRate = floor.seconds > 0 ? static_cast<double>(floor.frames) / floor.seconds : 0;
+    const host::Summary floorLatency = host::Summarize(floor.latencyMicroseconds);
+    std::printf("(a) floor: producer -> capture thread -> read thread, bare events, no module, no pixels\n");
+    std::printf("    frames            : %llu in %.2f s = %.1f frames/s\n", floor.frames, floor.seconds, floorRate);
+    std::printf("    latency fill->read: p50 %.0f us, p99 %.0f us, max %.0f us\n", floorLatency.p50, floorLatency.p99, floorLatency.max);
+    std::fflush(stdout);
+
+    // (b) The module's full cycle as fast as the simulated board goes, small frames.
+    bench::ModuleRunSettings fast;
+    fast.profile = "orvane-640x480-60-vga.chp";
+    fast.framesPerSecond = SIMBOARD_RATE_UNLIMITED;
+    fast.seconds = options.fastSeconds;
+    fast.buffers = options.buffers;
+    fast.creation = creation;
+    const bench::ModuleRunResult unlimited = bench::RunModule(fast);
+    const host::Summary unlimitedLatency = host::Summarize(unlimited.latencyMicroseconds);
+    PrintModuleRun("(b) module, 640x480, board at its fastest (includes the board painting each frame)", unlimited, unlimitedLatency);
+    std::fflush(stdout);
+
+    // (c) Real rates and sizes.
+    for (const char* profile : {"orvane-1920x1080-60-dvi.chp", "orvane-3840x2160-60-dvi.chp"}) {
+        bench::ModuleRunSettings paced = fast;
+        paced.profile = profile;
+        paced.framesPerSecond = SIMBOARD_RATE_FROM_MODE;
+        paced.seconds = options.durationSeconds;
+        const bench::ModuleRunResult run = bench::RunModule(paced);
+        const std::string title = std::string("(c) module, ") + profile + ", rate from the mode";
+        PrintModuleRun(title.c_str(), run, host::Summarize(run.latencyMicroseconds));
+        std::fflush(stdout);
+    }
+
+    const double moduleRate = unlimited.ok && unlimited.seconds > 0 ? static_cast<double>(unlimited.frames) / unlimited.seconds : 0;
+    auto ratio = [](double a, double b) { return b > 0 ? a / b : 0; };
+    std::printf("module/floor: throughput %.3f (%.0f vs %.0f frames/s), latency p50 %.2fx (%.0f vs %.0f us), p99 %.2fx (%.0f vs %.0f us)\n",
+                ratio(moduleRate, floorRate), moduleRate, floorRate, ratio(unlimitedLatency.p50, floorLatency.p50), unlimitedLatency.p50,
+                floorLatency.p50, ratio(unlimitedLatency.p99, floorLatency.p99), unlimitedLatency.p99, floorLatency.p99);
+    return unlimited.ok ? 0 : 1;
+}

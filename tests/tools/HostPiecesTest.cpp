@@ -1,0 +1,204 @@
+// The pieces of the host-side programs: command line, statistics, BMP files and the host session's
+// start and stop against the simulated board.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <fstream>
+#include <sstream>
+
+#include "simboard/SimBoardControl.h"
+#include "tests/support/BoundedWait.h"
+#include "tests/support/ModulePath.h"
+#include "tools/capture/BmpWriter.h"
+#include "tools/capture/CaptureOptions.h"
+#include "tools/common/ComApartment.h"
+#include "tools/common/GrabberSession.h"
+#include "tools/common/Statistics.h"
+
+namespace {
+
+using namespace orvane;
+
+std::optional<capture::CaptureOptions> Parse(std::vector<std::string> arguments, std::string& error)
+{
+    return capture::ParseOptions(arguments, error);
+}
+
+TEST(CaptureOptions, ParsesFlagsAndRejectsBadValues)
+{
+    std::string error;
+    auto defaults = Parse({}, error);
+    ASSERT_TRUE(defaults);
+    EXPECT_EQ(defaults->frames, 0u);
+    EXPECT_EQ(defaults->seconds, capture::kDefaultSeconds);
+    EXPECT_EQ(defaults->buffers, 8);
+
+    auto all = Parse({"--profile", "p.chp", "--frames", "120", "--buffers", "3", "--csv", "x.csv", "--save-every", "0", "--out-dir",
+                      "out", "--log"},
+                     error);
+    ASSERT_TRUE(all) << error;
+    EXPECT_EQ(all->profile, "p.chp");
+    EXPECT_EQ(all->frames, 120u);
+    EXPECT_EQ(all->seconds, 0) << "--frames alone runs until the frames are in";
+    EXPECT_EQ(all->buffers, 3);
+    EXPECT_EQ(all->csv, "x.csv");
+    EXPECT_EQ(all->saveEvery, 0);
+    EXPECT_EQ(all->outDir, "out");
+    EXPECT_TRUE(all->log);
+
+    for (const std::vector<std::string>& bad : std::vector<std::vector<std::string>>{
+             {"--frames", "0"}, {"--frames", "-3"}, {"--buffers", "0"}, {"--buffers", "40000"}, {"--seconds", "0"},
+             {"--seconds", "2x"}, {"--csv"}, {"--wat"}}) {
+        error.clear();
+        EXPECT_FALSE(Parse(bad, error)) << bad[0];
+        EXPECT_FALSE(error.empty()) << bad[0];
+    }
+}
+
+TEST(Statistics, PercentilesByNearestRankAndSpread)
+{
+    std::vector<double> values;
+    for (int i = 100; i >= 1; --i) {
+        values.push_back(i);
+    }
+    const host::Summary s = host::Summarize(values);
+    EXPECT_EQ(s.count, 100u);
+    EXPECT_DOUBLE_EQ(s.min, 1);
+    EXPECT_DOUBLE_EQ(s.max, 100);
+    EXPECT_DOUBLE_EQ(s.mean, 50.5);
+    EXPECT_DOUBLE_EQ(s.p50, 50);
+    EXPECT_DOUBLE_EQ(s.p99, 99);
+    EXPECT_NEAR(s.stddev, 28.866, 0.001);
+
+    const host::Summary one = host::Summarize({7});
+    EXPECT_DOUBLE_EQ(one.p50, 7);
+    EXPECT_DOUBLE_EQ(one.p99, 7);
+    EXPECT_DOUBLE_EQ(one.stddev, 0);
+    EXPECT_EQ(host::Summarize({}).count, 0u);
+}
+
+std::string ReadAll(const std::string& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    std::stringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+std::string TempFile(const char* name)
+{
+    char temp[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, temp);
+    return std::string(temp) + name + std::to_string(GetCurrentProcessId()) + ".bmp";
+}
+
+TEST(BmpWriter, WritesBottomUpPaddedRowsFromEachLayout)
+{
+    // 3 x 2 pixels: each row of the BMP is 9 bytes of colour and 3 of padding.
+    const BYTE bgrx[] = {1, 2, 3, 0, 4, 5, 6, 0, 7, 8, 9, 0,  // top row
+                         10, 11, 12, 0, 13, 14, 15, 0, 16, 17, 18, 0};
+    const std::string path = TempFile("orvane-bmp32-");
+    std::string error;
+    ASSERT_TRUE(capture::WriteBmp(path, bgrx, {3, 2, 32}, error)) << error;
+    const std::string bmp = ReadAll(path);
+    DeleteFileA(path.c_str());
+    ASSERT_EQ(bmp.size(), 14u + 40u + 24u);
+    BITMAPINFOHEADER info;
+    std::memcpy(&info, bmp.data() + 14, sizeof info);
+    EXPECT_EQ(info.biWidth, 3);
+    EXPECT_EQ(info.biHeight, 2);
+    EXPECT_EQ(info.biBitCount, 24);
+    const std::string bottomFirst("\x0A\x0B\x0C\x0D\x0E\x0F\x10\x11\x12\0\0\0\x01\x02\x03\x04\x05\x06\x07\x08\x09\0\0\0", 24);
+    EXPECT_EQ(bmp.substr(54), bottomFirst);
+
+    const BYTE grey[] = {50, 100, 150, 200};
+    const std::string greyPath = TempFile("orvane-bmp8-");
+    ASSERT_TRUE(capture::WriteBmp(greyPath, grey, {4, 1, 8}, error)) << error;
+    const std::string greyBmp = ReadAll(greyPath);
+    DeleteFileA(greyPath.c_str());
+    EXPECT_EQ(greyBmp.substr(54), std::string("\x32\x32\x32\x64\x64\x64\x96\x96\x96\xC8\xC8\xC8", 12));
+
+    EXPECT_FALSE(capture::WriteBmp(TempFile("orvane-bmp16-"), grey, {2, 1, 16}, error));
+    EXPECT_NE(error.find("16 bits"), std::string::npos) << error;
+}
+
+class CountingSink : public host::FrameSink {
+public:
+    void OnFrame(const ImageHeader& header, LONGLONG) override
+    {
+        if (header.pixels != nullptr) {
+            ++frames;
+        }
+    }
+    int frames = 0;
+};
+
+// Drives the module in this process (from its file, no registration) on the simulated board.
+class HostSession : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        SimBoard_Reset();
+        settings_.registryPath = L"Software\\OrvaneHostSessionTest\\";
+        settings_.profilePath = test::BesideTestProgramA("profiles\\orvane-640x480-60-vga.chp");
+        settings_.buffers = 4;
+        settings_.creation = host::Creation::ModuleFile;
+    }
+    void TearDown() override
+    {
+        SimBoard_Reset();
+        RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\OrvaneHostSessionTest");
+    }
+
+    host::ComApartment apartment_;
+    host::SessionSettings settings_;
+};
+
+TEST_F(HostSession, DeliversTheFramesAskedForAndStops)
+{
+    test::RunBounded(30000, "capture 10 frames", [&] {
+        CountingSink sink;
+        host::GrabberSession session;
+        std::string error;
+        ASSERT_TRUE(session.Open(settings_, error)) << error;
+        ASSERT_TRUE(session.Start(sink, 10, error)) << error;
+        ASSERT_TRUE(session.WaitForFrames(20000));
+        ASSERT_TRUE(session.Stop(error)) << error;
+        EXPECT_EQ(session.Counters().delivered, 10u);
+        EXPECT_EQ(sink.frames, 10);
+        EXPECT_EQ(session.Counters().failures, 0u);
+    });
+}
+
+TEST_F(HostSession, StopWakesThreadsBlockedWithoutFrames)
+{
+    // No frame ever comes: the read thread sits in GetCurrent and the grab thread in GrabNext
+    // once every buffer is queued. The stop must still end both.
+    SimBoard_PauseProducer(1);
+    test::RunBounded(30000, "stop a session that got no frames", [&] {
+        CountingSink sink;
+        host::GrabberSession session;
+        std::string error;
+        ASSERT_TRUE(session.Open(settings_, error)) << error;
+        ASSERT_TRUE(session.Start(sink, 0, error)) << error;
+        ASSERT_TRUE(test::WaitUntil(5000, [&] { return session.Counters().grabCalls >= 4; }));
+        EXPECT_TRUE(session.Stop(error)) << error;
+        EXPECT_EQ(WaitForSingleObject(session.ReadThread(), 0), WAIT_OBJECT_0);
+        EXPECT_EQ(WaitForSingleObject(session.GrabThread(), 0), WAIT_OBJECT_0);
+        EXPECT_EQ(sink.frames, 0);
+    });
+}
+
+TEST_F(HostSession, ExplainsAMissingBoard)
+{
+    SimBoard_SetBoards(nullptr, 0);
+    host::GrabberSession session;
+    std::string error;
+    EXPECT_FALSE(session.Open(settings_, error));
+    EXPECT_NE(error.find("could not be initialised"), std::string::npos) << error;
+    EXPECT_NE(error.find("0x80020009"), std::string::npos) << "the module's error object: " << error;
+}
+
+}  // namespace

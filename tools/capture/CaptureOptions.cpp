@@ -1,0 +1,130 @@
+#include "tools/capture/CaptureOptions.h"
+
+#include <cerrno>
+#include <cstdlib>
+
+namespace orvane::capture {
+
+namespace {
+
+bool ParseUnsigned(const std::string& text, std::uint64_t& value)
+{
+    if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos) {
+        return false;
+    }
+    errno = 0;
+    value = std::strtoull(text.c_str(), nullptr, 10);
+    return errno == 0;
+}
+
+bool ParsePositiveDouble(const std::string& text, double& value)
+{
+    char* end = nullptr;
+    value = std::strtod(text.c_str(), &end);
+    return !text.empty() && end == text.c_str() + text.size() && value > 0 && value < 1e7;
+}
+
+}  // namespace
+
+const char* UsageText()
+{
+    return "Usage: orvane-capture [options]\n"
+           "Captures live video from the Orvane HD grabber through the Orvane module, as a host does,\n"
+           "and reports rate, drops, time stamps and latency.\n"
+           "\n"
+           "  --profile FILE     hardware profile (.chp) to capture with\n"
+           "                     (default: profiles\\orvane-1920x1080-60-dvi.chp beside this program)\n"
+           "  --frames N         stop after N frames\n"
+           "  --seconds S        stop after S seconds (default 5 when --frames is not given)\n"
+           "  --buffers N        frame buffers to allocate, 1..1000 (default 8)\n"
+           "  --csv FILE         per-frame times (default capture.csv in the output folder)\n"
+           "  --save-every N     save every N-th frame as a 24-bit BMP, starting with the first\n"
+           "                     (default 60; 0 saves none)\n"
+           "  --out-dir DIR      folder for the CSV and the images (default: current folder)\n"
+           "  --log              print the module's diagnostic lines at the end\n"
+           "  --direct           load Orvane.dll beside this program instead of the registered class\n"
+           "  --help             this text\n"
+           "\n"
+           "Exit codes: 0 success, 1 capture failed, 2 bad command line.\n";
+}
+
+std::optional<CaptureOptions> ParseOptions(const std::vector<std::string>& arguments, std::string& error)
+{
+    CaptureOptions options;
+    for (size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& name = arguments[i];
+        auto value = [&](std::string& out) {
+            if (i + 1 >= arguments.size()) {
+                error = name + " needs a value";
+                return false;
+            }
+            out = arguments[++i];
+            return true;
+        };
+        std::string text;
+        std::uint64_t number = 0;
+        if (name == "--help" || name == "-h" || name == "/?") {
+            options.help = true;
+        } else if (name == "--log") {
+            options.log = true;
+        } else if (name == "--direct") {
+            options.direct = true;
+        } else if (name == "--profile") {
+            if (!value(options.profile)) {
+                return std::nullopt;
+            }
+        } else if (name == "--csv") {
+            if (!value(options.csv)) {
+                return std::nullopt;
+            }
+        } else if (name == "--out-dir") {
+            if (!value(options.outDir)) {
+                return std::nullopt;
+            }
+        } else if (name == "--frames") {
+            if (!value(text)) {
+                return std::nullopt;
+            }
+            if (!ParseUnsigned(text, number) || number == 0) {
+                error = "--frames wants a positive whole number, not \"" + text + "\"";
+                return std::nullopt;
+            }
+            options.frames = number;
+        } else if (name == "--seconds") {
+            if (!value(text)) {
+                return std::nullopt;
+            }
+            if (!ParsePositiveDouble(text, options.seconds)) {
+                error = "--seconds wants a positive number, not \"" + text + "\"";
+                return std::nullopt;
+            }
+        } else if (name == "--buffers") {
+            if (!value(text)) {
+                return std::nullopt;
+            }
+            if (!ParseUnsigned(text, number) || number < 1 || number > 1000) {
+                error = "--buffers wants a number from 1 to 1000, not \"" + text + "\"";
+                return std::nullopt;
+            }
+            options.buffers = static_cast<int>(number);
+        } else if (name == "--save-every") {
+            if (!value(text)) {
+                return std::nullopt;
+            }
+            if (!ParseUnsigned(text, number) || number > 1000000) {
+                error = "--save-every wants a whole number (0 = none), not \"" + text + "\"";
+                return std::nullopt;
+            }
+            options.saveEvery = static_cast<int>(number);
+        } else {
+            error = "unknown option \"" + name + "\" (see --help)";
+            return std::nullopt;
+        }
+    }
+    if (options.frames == 0 && options.seconds == 0) {
+        options.seconds = kDefaultSeconds;
+    }
+    return options;
+}
+
+}  // namespace orvane::capture

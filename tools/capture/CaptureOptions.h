@@ -1,0 +1,30 @@
+#pragma once
+// Command line of the capture tool.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace orvane::capture {
+
+struct CaptureOptions {
+    std::string profile;          // empty: profiles\orvane-1920x1080-60-dvi.chp beside the program
+    std::uint64_t frames = 0;     // 0: run for `seconds`
+    double seconds = 0;           // 0 with frames == 0: the default duration
+    int buffers = 8;
+    std::string csv;              // empty: capture.csv in the output folder
+    int saveEvery = 60;           // 0: no images
+    std::string outDir = ".";
+    bool log = false;
+    bool direct = false;          // create the object from Orvane.dll without the registration
+    bool help = false;
+};
+
+constexpr double kDefaultSeconds = 5.0;
+
+// Parses argv[1..]; nullopt with `error` set on a bad command line.
+std::optional<CaptureOptions> ParseOptions(const std::vector<std::string>& arguments, std::string& error);
+
+const char* UsageText();
+
+}  // namespace orvane::capture

@@ -1,0 +1,34 @@
+#pragma once
+// The readable summary at the end of a capture.
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "tools/capture/FrameRecord.h"
+#include "tools/common/BoardCounters.h"
+#include "tools/common/GrabberSession.h"
+#include "tools/common/ProfileInfo.h"
+
+namespace orvane::capture {
+
+struct CaptureResult {
+    std::string profilePath;
+    host::ProfileInfo profile;
+    host::ImageGeometry geometry;
+    bool geometryFromProfile = false;  // the module did not report it
+    int buffers = 0;
+    double elapsedSeconds = 0;  // from EnableGrab to the stop
+    host::SessionCounters counters;
+    host::BoardCounters board;
+    LONG maxReadyCount = -1;
+    LONGLONG qpcFrequency = 1;
+    std::string csvPath;
+    std::vector<std::string> savedImages;
+    std::uint64_t nullPixelFrames = 0;
+};
+
+void PrintSummary(std::FILE* out, const CaptureResult& result, const std::vector<FrameRecord>& frames);
+
+}  // namespace orvane::capture

@@ -1,0 +1,38 @@
+#pragma once
+// The capture tool's view of each frame: it notes the time stamp, the board's fill time and
+// frame number and a checksum of a few lines, and saves selected frames as BMP files.
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "tools/capture/BmpWriter.h"
+#include "tools/capture/FrameRecord.h"
+#include "tools/common/GrabberSession.h"
+
+namespace orvane::capture {
+
+class FrameRecorder : public host::FrameSink {
+public:
+    // saveEvery 0 saves nothing; images go to `outDir` as frame-NNNNNN.bmp.
+    FrameRecorder(const FrameLayout& layout, int saveEvery, std::string outDir, size_t expectedFrames);
+
+    void OnFrame(const ImageHeader& header, LONGLONG deliveredQpc) override;
+
+    // Read after the session has stopped.
+    const std::vector<FrameRecord>& Frames() const { return frames_; }
+    const std::vector<std::string>& SavedImages() const { return saved_; }
+    const std::vector<std::string>& Problems() const { return problems_; }
+    std::uint64_t NullPixelFrames() const { return nullPixels_; }
+
+private:
+    FrameLayout layout_;
+    size_t rowBytes_ = 0;
+    int saveEvery_;
+    std::string outDir_;
+    std::vector<FrameRecord> frames_;
+    std::vector<std::string> saved_;
+    std::vector<std::string> problems_;
+    std::uint64_t nullPixels_ = 0;
+};
+
+}  // namespace orvane::capture

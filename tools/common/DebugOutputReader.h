@@ -1,0 +1,51 @@
+#pragma once
+// Collects the lines this process writes with OutputDebugStringA, the way a debug viewer does:
+// while it lives it owns the system-wide DBWIN_BUFFER mapping and its two events, so only one
+// reader can exist on a machine at a time (a second one finds no buffer and stays inactive).
+#include <windows.h>
+
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "tools/common/OwnedHandle.h"
+
+namespace orvane::host {
+
+class DebugOutputReader {
+public:
+    DebugOutputReader();
+    ~DebugOutputReader();
+    DebugOutputReader(const DebugOutputReader&) = delete;
+    DebugOutputReader& operator=(const DebugOutputReader&) = delete;
+
+    // False when the buffer could not be set up (another debugger or viewer holds it).
+    bool Active() const { return static_cast<bool>(thread_); }
+    const std::string& Problem() const { return problem_; }
+
+    // Every line written so far, after waiting (at most `milliseconds`) until everything written
+    // before the call has arrived.
+    std::vector<std::string> Lines(DWORD milliseconds = 5000);
+
+private:
+    static DWORD WINAPI Run(LPVOID self);
+    void Loop();
+
+    struct ViewCloser {
+        void operator()(const char* view) const noexcept { UnmapViewOfFile(view); }
+    };
+
+    KernelHandle mapping_;
+    KernelHandle bufferReady_;
+    KernelHandle dataReady_;
+    KernelHandle stop_;
+    OwnedHandle<const char*, ViewCloser> view_;
+    KernelHandle thread_;
+    DWORD pid_ = 0;
+    unsigned marker_ = 0;
+    std::string problem_;
+    std::mutex mutex_;
+    std::vector<std::string> lines_;
+};
+
+}  // namespace orvane::host

@@ -1,0 +1,106 @@
+#pragma once
+// One host session with the grabber object, run the way a host application runs it: the control
+// thread (the owner of this object) initialises, allocates and enables; a grab thread keeps
+// free buffers queued with GrabNext; a read thread takes each frame with GetCurrent, shows it to a
+// FrameSink and gives it back with ReleaseCurrent.
+#include <windows.h>
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+#include "CorvathSdk.h"
+#include "buffers/ImageHeader.h"
+#include "tools/common/OwnedHandle.h"
+#include "module/ComPtr.h"
+#include "tools/common/GrabberFactory.h"
+
+namespace orvane::host {
+
+// Sees every delivered frame on the read thread, between GetCurrent and ReleaseCurrent: the pixels
+// are valid only during the call.
+class FrameSink {
+public:
+    virtual ~FrameSink() = default;
+    virtual void OnFrame(const ImageHeader& header, LONGLONG deliveredQpc) = 0;
+};
+
+struct SessionSettings {
+    std::wstring registryPath = L"Software\\OrvaneCapture\\";
+    std::string profilePath;  // full path, stored as "Board File" under the module key
+    short buffers = 8;
+    Creation creation = Creation::Registered;
+};
+
+struct ImageGeometry {
+    LONG width = 0;
+    LONG height = 0;
+    LONG bitsPerPixel = 0;
+    LONG imageBytes = 0;
+};
+
+struct SessionCounters {
+    std::uint64_t delivered = 0;    // frames handed to the sink
+    std::uint64_t grabCalls = 0;    // GrabNext calls
+    std::uint64_t grabOverruns = 0; // GrabNext answered S_FALSE: it waited for a free buffer
+    std::uint64_t readOverruns = 0; // GetCurrent answered S_FALSE with a frame: it waited for one
+    std::uint64_t emptyReads = 0;   // GetCurrent woke without a frame
+    std::uint64_t failures = 0;     // calls that failed outright
+};
+
+class GrabberSession {
+public:
+    GrabberSession() = default;
+    ~GrabberSession();
+    GrabberSession(const GrabberSession&) = delete;
+    GrabberSession& operator=(const GrabberSession&) = delete;
+
+    // Stores the profile as the board file, creates and initialises the object and allocates the
+    // buffers. On failure `error` holds a sentence for the user.
+    bool Open(const SessionSettings& settings, std::string& error);
+
+    // EnableGrab and the two threads; the read thread ends by itself after `frameLimit` frames
+    // (0 = no limit) and then sets FramesDone().
+    bool Start(FrameSink& sink, std::uint64_t frameLimit, std::string& error);
+
+    // True once the frame limit is reached; waits at most `milliseconds`.
+    bool WaitForFrames(DWORD milliseconds) const;
+
+    // Ends the threads (waking them with SignalGrabEvent/SignalReadEvent) and disables grabbing.
+    // Safe to call more than once.
+    bool Stop(std::string& error);
+
+    SessionCounters Counters() const;
+    const ImageGeometry& Geometry() const { return geometry_; }
+    LONG MaxReadyCount() const;
+    HANDLE GrabThread() const { return grabThread_.Get(); }
+    HANDLE ReadThread() const { return readThread_.Get(); }
+
+private:
+    static DWORD WINAPI GrabEntry(LPVOID self);
+    static DWORD WINAPI ReadEntry(LPVOID self);
+    void GrabLoop();
+    void ReadLoop();
+    bool StoreBoardFile(const SessionSettings& settings, std::string& error);
+
+    GrabberFactory factory_;  // declared first: the module stays loaded until the object is gone
+    ComPtr<ICorvathGenericGrabber> grabber_;
+    ImageGeometry geometry_;
+    FrameSink* sink_ = nullptr;
+    std::uint64_t frameLimit_ = 0;
+    bool enabled_ = false;
+    bool stuck_ = false;
+    std::atomic<bool> running_{false};
+    KernelHandle framesDone_;
+    KernelHandle grabThread_;
+    KernelHandle readThread_;
+
+    std::atomic<std::uint64_t> delivered_{0};
+    std::atomic<std::uint64_t> grabCalls_{0};
+    std::atomic<std::uint64_t> grabOverruns_{0};
+    std::atomic<std::uint64_t> readOverruns_{0};
+    std::atomic<std::uint64_t> emptyReads_{0};
+    std::atomic<std::uint64_t> failures_{0};
+};
+
+}  // namespace orvane::host
