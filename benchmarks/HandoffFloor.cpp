@@ -3,7 +3,7 @@
 #include <atomic>
 #include <deque>
 
-#include "tools/common/OwnedHandle.h"
+#include "module/OwnedHandle.h"
 
 namespace orvane::bench {
 
@@ -47,9 +47,9 @@ struct Chain {
     std::deque<int> filled;  // filled, not yet seen by the capture thread
     std::deque<int> ready;   // for the read thread
     std::vector<LONGLONG> fillTime;
-    host::KernelHandle queuedEvent{CreateEventW(nullptr, FALSE, FALSE, nullptr)};
-    host::KernelHandle frameEvent{CreateEventW(nullptr, FALSE, FALSE, nullptr)};
-    host::KernelHandle readEvent{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+    orvane::UniqueKernelHandle queuedEvent{CreateEventW(nullptr, FALSE, FALSE, nullptr)};
+    orvane::UniqueKernelHandle frameEvent{CreateEventW(nullptr, FALSE, FALSE, nullptr)};
+    orvane::UniqueKernelHandle readEvent{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
     LONGLONG frequency = 1;
     unsigned long long frames = 0;
     std::vector<double> latency;
@@ -147,9 +147,9 @@ FloorResult RunHandoffFloor(int buffers, double seconds)
         chain.queued.push_back(i);
     }
     const LONGLONG started = Now();
-    host::KernelHandle threads[] = {host::KernelHandle(CreateThread(nullptr, 0, &Reader, &chain, 0, nullptr)),
-                                    host::KernelHandle(CreateThread(nullptr, 0, &Capture, &chain, 0, nullptr)),
-                                    host::KernelHandle(CreateThread(nullptr, 0, &Producer, &chain, 0, nullptr))};
+    orvane::UniqueKernelHandle threads[] = {orvane::UniqueKernelHandle(CreateThread(nullptr, 0, &Reader, &chain, 0, nullptr)),
+                                    orvane::UniqueKernelHandle(CreateThread(nullptr, 0, &Capture, &chain, 0, nullptr)),
+                                    orvane::UniqueKernelHandle(CreateThread(nullptr, 0, &Producer, &chain, 0, nullptr))};
     Sleep(static_cast<DWORD>(seconds * 1000));
     chain.running = false;
     const LONGLONG stopped = Now();

@@ -4,7 +4,7 @@
 
 #include <cwctype>
 
-#include "tools/common/OwnedHandle.h"
+#include "module/OwnedHandle.h"
 
 namespace orvane::bench {
 
@@ -71,7 +71,7 @@ CpuSnapshot TakeCpuSnapshot()
     if (taken == INVALID_HANDLE_VALUE) {
         return snapshot;
     }
-    const host::KernelHandle list(taken);
+    const orvane::UniqueKernelHandle list(taken);
     const DWORD self = GetCurrentProcessId();
     THREADENTRY32 entry{};
     entry.dwSize = sizeof entry;
@@ -79,7 +79,7 @@ CpuSnapshot TakeCpuSnapshot()
         if (entry.th32OwnerProcessID != self) {
             continue;
         }
-        const host::KernelHandle thread(OpenThread(THREAD_QUERY_INFORMATION, FALSE, entry.th32ThreadID));
+        const orvane::UniqueKernelHandle thread(OpenThread(THREAD_QUERY_INFORMATION, FALSE, entry.th32ThreadID));
         if (!thread) {
             continue;
         }

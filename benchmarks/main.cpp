@@ -11,7 +11,7 @@
 #include "benchmarks/HandoffFloor.h"
 #include "benchmarks/ModuleRun.h"
 #include "simboard/SimBoardControl.h"
-#include "tools/common/ComApartment.h"
+#include "module/ComApartment.h"
 #include "tools/common/ComErrorText.h"
 #include "tools/common/Statistics.h"
 
@@ -69,7 +69,7 @@ int main(int argc, char** argv)
         std::fputs(bench::BenchUsage(), stdout);
         return 0;
     }
-    host::ComApartment apartment;
+    orvane::ComApartment apartment;
     const host::Creation creation = options.registered ? host::Creation::Registered : host::Creation::ModuleFile;
     std::printf("orvane-bench: %d buffers, %s\n", options.buffers,
                 options.registered ? "object from the registration" : "object from Orvane.dll beside the program");

@@ -25,7 +25,7 @@
 #include "buffers/ImageHeader.h"
 #include "buffers/ImageWrapper.h"
 #include "buffers/IntrusiveImageList.h"
-#include "buffers/UniqueKernelHandle.h"
+#include "module/OwnedHandle.h"
 #include "timing/SharedTimebase.h"
 
 struct BufferDescriptor;

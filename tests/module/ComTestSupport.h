@@ -7,27 +7,13 @@
 #include <optional>
 #include <string>
 
+#include "module/ComApartment.h"
 #include "module/ComPtr.h"
 
 namespace orvane::test {
 
 // The test thread joins a single-threaded apartment, as a host's control thread does.
-class ComApartment {
-public:
-    ComApartment() : result_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
-    ~ComApartment()
-    {
-        if (SUCCEEDED(result_)) {
-            CoUninitialize();
-        }
-    }
-    ComApartment(const ComApartment&) = delete;
-    ComApartment& operator=(const ComApartment&) = delete;
-    HRESULT Result() const { return result_; }
-
-private:
-    HRESULT result_;
-};
+using orvane::ComApartment;
 
 // The module beside the test program.
 std::wstring ModulePath();

@@ -13,7 +13,7 @@
 #include "tests/support/ModulePath.h"
 #include "tools/capture/BmpWriter.h"
 #include "tools/capture/CaptureOptions.h"
-#include "tools/common/ComApartment.h"
+#include "module/ComApartment.h"
 #include "tools/common/GrabberSession.h"
 #include "tools/common/Statistics.h"
 
@@ -152,7 +152,7 @@ protected:
         RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\OrvaneHostSessionTest");
     }
 
-    host::ComApartment apartment_;
+    orvane::ComApartment apartment_;
     host::SessionSettings settings_;
 };
 

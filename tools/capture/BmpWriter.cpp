@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "tools/common/OwnedHandle.h"
+#include "module/OwnedHandle.h"
 
 namespace orvane::capture {
 
@@ -60,7 +60,7 @@ bool WriteBmp(const std::string& path, const BYTE* pixels, const FrameLayout& la
         error = "cannot create " + path + " (error " + std::to_string(GetLastError()) + ")";
         return false;
     }
-    const host::KernelHandle handle(created);
+    const orvane::UniqueKernelHandle handle(created);
     auto write = [&](const void* data, size_t size) {
         DWORD written = 0;
         return WriteFile(handle.Get(), data, static_cast<DWORD>(size), &written, nullptr) && written == size;

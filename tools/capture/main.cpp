@@ -15,7 +15,7 @@
 #include "tools/capture/CsvWriter.h"
 #include "tools/capture/FrameRecorder.h"
 #include "tools/common/BoardCounters.h"
-#include "tools/common/ComApartment.h"
+#include "module/ComApartment.h"
 #include "tools/common/DebugOutputReader.h"
 #include "tools/common/GrabberSession.h"
 #include "tools/common/ProfileInfo.h"
@@ -99,7 +99,7 @@ int main(int argc, char** argv)
     }
     const std::string csvPath = options.csv.empty() ? outDir + "\\capture.csv" : host::FullPath(options.csv);
 
-    host::ComApartment apartment;
+    orvane::ComApartment apartment;
     if (FAILED(apartment.Result())) {
         std::fprintf(stderr, "orvane-capture: error: COM could not be initialised\n");
         return 1;

@@ -94,8 +94,20 @@ std::vector<std::string> DebugOutputReader::Lines(DWORD milliseconds)
             Sleep(1);
         }
     }
+    return Collected();
+}
+
+std::vector<std::string> DebugOutputReader::Collected()
+{
     std::lock_guard<std::mutex> lock(mutex_);
     return lines_;
+}
+
+void DebugOutputReader::Clear()
+{
+    Lines();
+    std::lock_guard<std::mutex> lock(mutex_);
+    lines_.clear();
 }
 
 }  // namespace orvane::host

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/common/OwnedHandle.h"
+#include "module/OwnedHandle.h"
 
 namespace orvane::host {
 
@@ -26,6 +26,10 @@ public:
     // Every line written so far, after waiting (at most `milliseconds`) until everything written
     // before the call has arrived.
     std::vector<std::string> Lines(DWORD milliseconds = 5000);
+    // What has arrived so far, without waiting for anything still on its way.
+    std::vector<std::string> Collected();
+    // Forgets every line collected so far.
+    void Clear();
 
 private:
     static DWORD WINAPI Run(LPVOID self);
@@ -35,12 +39,12 @@ private:
         void operator()(const char* view) const noexcept { UnmapViewOfFile(view); }
     };
 
-    KernelHandle mapping_;
-    KernelHandle bufferReady_;
-    KernelHandle dataReady_;
-    KernelHandle stop_;
+    UniqueKernelHandle mapping_;
+    UniqueKernelHandle bufferReady_;
+    UniqueKernelHandle dataReady_;
+    UniqueKernelHandle stop_;
     OwnedHandle<const char*, ViewCloser> view_;
-    KernelHandle thread_;
+    UniqueKernelHandle thread_;
     DWORD pid_ = 0;
     unsigned marker_ = 0;
     std::string problem_;

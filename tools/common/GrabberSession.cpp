@@ -1,6 +1,7 @@
 #include "tools/common/GrabberSession.h"
 
-#include "tools/common/ComApartment.h"
+#include "module/ComApartment.h"
+#include "module/RegistryKey.h"
 #include "tools/common/ComErrorText.h"
 
 namespace orvane::host {
@@ -19,9 +20,8 @@ GrabberSession::~GrabberSession()
 bool GrabberSession::StoreBoardFile(const SessionSettings& settings, std::string& error)
 {
     const std::wstring moduleKey = settings.registryPath + L"Orvane";
-    HKEY opened = nullptr;
-    LONG status = RegCreateKeyExW(HKEY_CURRENT_USER, moduleKey.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &opened, nullptr);
-    RegistryKey key(opened);
+    RegistryKey key;
+    LONG status = key.Create(HKEY_CURRENT_USER, moduleKey.c_str(), KEY_SET_VALUE);
     if (status == ERROR_SUCCESS) {
         const std::wstring file = Widen(settings.profilePath);
         status = RegSetValueExW(key.Get(), L"Board File", 0, REG_SZ, reinterpret_cast<const BYTE*>(file.c_str()),

@@ -11,7 +11,7 @@
 
 #include "CorvathSdk.h"
 #include "buffers/ImageHeader.h"
-#include "tools/common/OwnedHandle.h"
+#include "module/OwnedHandle.h"
 #include "module/ComPtr.h"
 #include "tools/common/GrabberFactory.h"
 
@@ -91,9 +91,9 @@ private:
     bool enabled_ = false;
     bool stuck_ = false;
     std::atomic<bool> running_{false};
-    KernelHandle framesDone_;
-    KernelHandle grabThread_;
-    KernelHandle readThread_;
+    UniqueKernelHandle framesDone_;
+    UniqueKernelHandle grabThread_;
+    UniqueKernelHandle readThread_;
 
     std::atomic<std::uint64_t> delivered_{0};
     std::atomic<std::uint64_t> grabCalls_{0};

@@ -2,7 +2,7 @@
 // The calling thread's membership of a COM apartment, left when the owner goes.
 #include <objbase.h>
 
-namespace orvane::host {
+namespace orvane {
 
 class ComApartment {
 public:
@@ -21,4 +21,4 @@ private:
     HRESULT result_;
 };
 
-}  // namespace orvane::host
+}  // namespace orvane

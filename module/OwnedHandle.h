@@ -1,11 +1,11 @@
 #pragma once
-// Sole ownership of a platform handle for the host-side programs: closed when the owner goes,
-// movable, never copied. A null handle means "none".
+// Sole ownership of a platform handle: closed by `Closer` when the owner goes, movable, never
+// copied. A null handle means "none".
 #include <windows.h>
 
 #include <utility>
 
-namespace orvane::host {
+namespace orvane {
 
 template <typename Handle, typename Closer>
 class OwnedHandle {
@@ -43,11 +43,6 @@ struct KernelHandleCloser {
     void operator()(HANDLE handle) const noexcept { CloseHandle(handle); }
 };
 
-struct RegistryKeyCloser {
-    void operator()(HKEY key) const noexcept { RegCloseKey(key); }
-};
+using UniqueKernelHandle = OwnedHandle<HANDLE, KernelHandleCloser>;
 
-using KernelHandle = OwnedHandle<HANDLE, KernelHandleCloser>;
-using RegistryKey = OwnedHandle<HKEY, RegistryKeyCloser>;
-
-}  // namespace orvane::host
+}  // namespace orvane
