@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "board/BoardLibrary.h"
+#include "simboard/BoardOperation.h"
 #include "simboard/LiveStream.h"
 #include "simboard/SimState.h"
 
@@ -100,12 +101,7 @@ short WINAPI eHD_GetBoardCount(int zero, int maxBoards)
 
 WORD WINAPI eHD_GetBoardList(int zero, DWORD size, BoardList* list)
 {
-    return Guarded([&]() -> WORD {
-        StateGuard guard;
-        WORD injected = 0;
-        if (EnterOperation(Op::GetBoardList, &injected)) {
-            return injected;
-        }
+    return BoardOperation(Op::GetBoardList, [&]() -> WORD {
         if (list == nullptr) {
             return OHD_ERR_NULL_POINTER;
         }
@@ -140,12 +136,7 @@ WORD WINAPI eHD_GetBoardList(int zero, DWORD size, BoardList* list)
 
 WORD WINAPI eHD_GetBoardName(BoardNameRequest* request)
 {
-    return Guarded([&]() -> WORD {
-        StateGuard guard;
-        WORD injected = 0;
-        if (EnterOperation(Op::GetBoardName, &injected)) {
-            return injected;
-        }
+    return BoardOperation(Op::GetBoardName, [&]() -> WORD {
         if (request == nullptr || request->name == nullptr) {
             return OHD_ERR_NULL_POINTER;
         }
@@ -160,12 +151,7 @@ WORD WINAPI eHD_GetBoardName(BoardNameRequest* request)
 
 WORD WINAPI eHD_OpenBoard(WORD boardIndex, OpenRecord* record)
 {
-    return Guarded([&]() -> WORD {
-        StateGuard guard;
-        WORD injected = 0;
-        if (EnterOperation(Op::OpenBoard, &injected)) {
-            return injected;
-        }
+    return BoardOperation(Op::OpenBoard, [&]() -> WORD {
         if (record == nullptr) {
             return OHD_ERR_NULL_POINTER;
         }
@@ -231,12 +217,7 @@ const void* WINAPI eHD_GetModelTable(void)
 
 WORD WINAPI eHD_GetBoardInfo(WORD boardIndex, DWORD item, DWORD size, void* buffer)
 {
-    return Guarded([&]() -> WORD {
-        StateGuard guard;
-        WORD injected = 0;
-        if (EnterOperation(Op::GetBoardInfo, &injected)) {
-            return injected;
-        }
+    return BoardOperation(Op::GetBoardInfo, [&]() -> WORD {
         if (buffer == nullptr) {
             return OHD_ERR_NULL_POINTER;
         }

@@ -8,6 +8,7 @@
 // queues its descriptor and sets the frame event once; a tick with no block held is a dropped
 // frame ("framesDroppedNoBlock"). At the unlimited rate the producer instead waits for a block to
 // come back and drops nothing.
+#include "simboard/BoardOperation.h"
 #include "simboard/LiveStream.h"
 
 #include <mmsystem.h>
@@ -430,12 +431,7 @@ WORD WINAPI eHD_LiveStreamClose(DWORD mode, StreamParameters* parameters)
 
 WORD WINAPI eHD_GetStreamBuffer(DWORD mode, BufferDescriptor** descriptor)
 {
-    return Guarded([&]() -> WORD {
-        StateGuard guard;
-        WORD injected = 0;
-        if (EnterOperation(Op::GetStreamBuffer, &injected)) {
-            return injected;
-        }
+    return BoardOperation(Op::GetStreamBuffer, [&]() -> WORD {
         if (descriptor == nullptr) {
             return OHD_ERR_NULL_POINTER;
         }
@@ -461,12 +457,7 @@ WORD WINAPI eHD_GetStreamBuffer(DWORD mode, BufferDescriptor** descriptor)
 
 WORD WINAPI eHD_ReleaseStreamBuffer(DWORD mode, BufferDescriptor* descriptor)
 {
-    return Guarded([&]() -> WORD {
-        StateGuard guard;
-        WORD injected = 0;
-        if (EnterOperation(Op::ReleaseStreamBuffer, &injected)) {
-            return injected;
-        }
+    return BoardOperation(Op::ReleaseStreamBuffer, [&]() -> WORD {
         if (descriptor == nullptr) {
             return OHD_ERR_NULL_POINTER;
         }

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "board/BoardLibrary.h"
+#include "simboard/BoardOperation.h"
 #include "simboard/LiveStream.h"
 #include "simboard/SimState.h"
 
@@ -87,12 +88,7 @@ DWORD WINAPI eHD_CreateMode(WORD boardIndex, DWORD zero, ModeRecord* record)
 
 WORD WINAPI eHD_ReleaseMode(WORD boardIndex)
 {
-    return Guarded([&]() -> WORD {
-        StateGuard guard;
-        WORD injected = 0;
-        if (EnterOperation(Op::ReleaseMode, &injected)) {
-            return injected;
-        }
+    return BoardOperation(Op::ReleaseMode, [&]() -> WORD {
         Board* board = TheDevice().FindBoard(boardIndex);
         if (board == nullptr) {
             return OHD_ERR_UNKNOWN_BOARD;
@@ -113,12 +109,7 @@ WORD WINAPI eHD_ReleaseMode(WORD boardIndex)
 
 WORD WINAPI eHD_SetMode(DWORD mode, ModeRecord* record, DWORD applyCode)
 {
-    return Guarded([&]() -> WORD {
-        StateGuard guard;
-        WORD injected = 0;
-        if (EnterOperation(Op::SetMode, &injected)) {
-            return injected;
-        }
+    return BoardOperation(Op::SetMode, [&]() -> WORD {
         if (record == nullptr) {
             return OHD_ERR_NULL_POINTER;
         }
@@ -157,12 +148,7 @@ WORD WINAPI eHD_SetMode(DWORD mode, ModeRecord* record, DWORD applyCode)
 
 WORD WINAPI eHD_GetMode(DWORD mode, ModeRecord* record)
 {
-    return Guarded([&]() -> WORD {
-        StateGuard guard;
-        WORD injected = 0;
-        if (EnterOperation(Op::GetMode, &injected)) {
-            return injected;
-        }
+    return BoardOperation(Op::GetMode, [&]() -> WORD {
         if (record == nullptr) {
             return OHD_ERR_NULL_POINTER;
         }

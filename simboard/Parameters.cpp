@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "board/BoardLibrary.h"
+#include "simboard/BoardOperation.h"
 #include "simboard/LiveStream.h"
 #include "simboard/SimState.h"
 
@@ -78,12 +79,7 @@ extern "C" {
 
 WORD WINAPI eHD_SetParameter(WORD boardIndex, const char* name, DWORD blockSize, void* block)
 {
-    return Guarded([&]() -> WORD {
-        StateGuard guard;
-        WORD injected = 0;
-        if (EnterOperation(Op::SetParameter, &injected)) {
-            return injected;
-        }
+    return BoardOperation(Op::SetParameter, [&]() -> WORD {
         Board* board = nullptr;
         Param param = Param::Unknown;
         if (const WORD status = Prepare(boardIndex, name, blockSize, block, board, param)) {
@@ -123,12 +119,7 @@ WORD WINAPI eHD_SetParameter(WORD boardIndex, const char* name, DWORD blockSize,
 
 WORD WINAPI eHD_GetParameter(WORD boardIndex, const char* name, DWORD blockSize, void* block)
 {
-    return Guarded([&]() -> WORD {
-        StateGuard guard;
-        WORD injected = 0;
-        if (EnterOperation(Op::GetParameter, &injected)) {
-            return injected;
-        }
+    return BoardOperation(Op::GetParameter, [&]() -> WORD {
         Board* board = nullptr;
         Param param = Param::Unknown;
         if (const WORD status = Prepare(boardIndex, name, blockSize, block, board, param)) {

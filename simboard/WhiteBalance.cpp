@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "board/BoardLibrary.h"
+#include "simboard/BoardOperation.h"
 #include "simboard/SimState.h"
 
 namespace simboard {
@@ -55,12 +56,7 @@ extern "C" {
 
 WORD WINAPI eHD_TestWhiteBalance(DWORD mode, ModeRecord* record, WhiteBalanceRecord* balance)
 {
-    return Guarded([&]() -> WORD {
-        StateGuard guard;
-        WORD injected = 0;
-        if (EnterOperation(Op::TestWhiteBalance, &injected)) {
-            return injected;
-        }
+    return BoardOperation(Op::TestWhiteBalance, [&]() -> WORD {
         if (record == nullptr || balance == nullptr) {
             return OHD_ERR_NULL_POINTER;
         }
@@ -87,12 +83,7 @@ WORD WINAPI eHD_TestWhiteBalance(DWORD mode, ModeRecord* record, WhiteBalanceRec
 
 WORD WINAPI eHD_SetWhiteBalance(DWORD mode, ModeRecord* record, WhiteBalanceRecord* balance)
 {
-    return Guarded([&]() -> WORD {
-        StateGuard guard;
-        WORD injected = 0;
-        if (EnterOperation(Op::SetWhiteBalance, &injected)) {
-            return injected;
-        }
+    return BoardOperation(Op::SetWhiteBalance, [&]() -> WORD {
         if (record == nullptr || balance == nullptr) {
             return OHD_ERR_NULL_POINTER;
         }

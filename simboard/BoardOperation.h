@@ -1,0 +1,22 @@
+#pragma once
+// The frame every board operation runs in: under the state lock, its call counted, an armed fault
+// answered instead of the operation, and no C++ exception leaving the DLL.
+#include "simboard/FaultInjection.h"
+#include "simboard/SimState.h"
+
+namespace simboard {
+
+template <class Body>
+WORD BoardOperation(Op op, Body&& body)
+{
+    return Guarded([&]() -> WORD {
+        StateGuard guard;
+        WORD injected = 0;
+        if (EnterOperation(op, &injected)) {
+            return injected;
+        }
+        return body();
+    });
+}
+
+}  // namespace simboard
