@@ -19,13 +19,32 @@ export WINEDEBUG=${WINEDEBUG:--all} WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree
 # writes to files, which are streamed out while it runs.
 out=$(mktemp); err=$(mktemp)
 trap 'rm -f "$out" "$err"' EXIT
-orvane_wine "$@" </dev/null >"$out" 2>"$err" &
-pid=$!
-tail -q -s 0.02 -n +1 -f --pid=$pid "$out" &
-tail_out=$!
-tail -q -s 0.02 -n +1 -f --pid=$pid "$err" >&2 &
-tail_err=$!
-wait $pid
-rc=$?
-wait $tail_out $tail_err
+run_once() {
+  : >"$out"; : >"$err"
+  orvane_wine "$@" </dev/null >"$out" 2>"$err" &
+  local pid=$!
+  tail -q -s 0.02 -n +1 -f --pid=$pid "$out" &
+  local tail_out=$!
+  tail -q -s 0.02 -n +1 -f --pid=$pid "$err" >&2 &
+  local tail_err=$!
+  wait $pid
+  local rc=$?
+  wait $tail_out $tail_err
+  return $rc
+}
+
+# Now and then (about one start in several hundred here) Wine ends a new process with exit code 1
+# before the program's own code has run: nothing at all is written. Our test programs always
+# write a banner first, so a silent failure is a start that did not happen, not a test result;
+# it is said on stderr and the program is started again, at most three times in all. A crash
+# ends with its exception's code instead, and a program that really fails on start-up fails every
+# attempt, so neither is hidden.
+attempt=1
+while :; do
+  run_once "$@"
+  rc=$?
+  if [ $rc -ne 1 ] || [ -s "$out" ] || [ -s "$err" ] || [ $attempt -ge 3 ]; then break; fi
+  echo "wine-run: $(basename "$exe") ended with exit code $rc before writing anything; starting it again" >&2
+  attempt=$((attempt + 1))
+done
 exit $rc
