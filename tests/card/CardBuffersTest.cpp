@@ -9,8 +9,7 @@ protected:
     void SetUp() override
     {
         CardTest::SetUp();
-        profiles_.push_back(ScratchProfile::FromSample(kDefaultProfile));
-        RememberBoardFile(profiles_.back().Path());
+        RememberSample(kDefaultProfile);
         card_ = OpenCard();
         ASSERT_NE(card_, nullptr);
     }

@@ -13,9 +13,7 @@ using Config = CardTest;
 
 TEST_F(Config, ARememberedBoardFileIsAppliedWithoutADialog)
 {
-    profiles_.push_back(ScratchProfile::FromSample(kDefaultProfile));
-    const std::string path = profiles_.back().Path();
-    RememberBoardFile(path);
+    const std::string path = RememberSample(kDefaultProfile);
     auto card = OpenCard();
     ASSERT_NE(card, nullptr);
     EXPECT_STREQ(card->GetConfigurationFilePath(), path.c_str());
@@ -57,9 +55,7 @@ TEST_F(Config, CancellingTheFirstDialogFailsTheOpen)
 
 TEST_F(Config, CancellingWhileAFileIsCurrentAppliesItAgain)
 {
-    profiles_.push_back(ScratchProfile::FromSample(kDefaultProfile));
-    const std::string path = profiles_.back().Path();
-    RememberBoardFile(path);
+    const std::string path = RememberSample(kDefaultProfile);
     auto card = OpenCard();
     ASSERT_NE(card, nullptr);
     ScratchRegistryKey::SetString(ModuleKey(), "Board File", "stale");
@@ -75,8 +71,7 @@ TEST_F(Config, CancellingWhileAFileIsCurrentAppliesItAgain)
 
 TEST_F(Config, CancellingWhenTheCurrentFileNoLongerFitsFails)
 {
-    profiles_.push_back(ScratchProfile::FromSample(kDefaultProfile));
-    RememberBoardFile(profiles_.back().Path());
+    RememberSample(kDefaultProfile);
     auto card = OpenCard();
     ASSERT_NE(card, nullptr);
     ASSERT_EQ(SimBoard_FailNext("eHD_ReadConfigFile", 0x0212, 1), 0);
@@ -93,8 +88,7 @@ TEST_F(Config, CancellingWhenTheCurrentFileNoLongerFitsFails)
 
 TEST_F(Config, AFileAcceptedWithAdjustmentsIsLoggedAndApplied)
 {
-    profiles_.push_back(ScratchProfile::FromSample(kDefaultProfile));
-    RememberBoardFile(profiles_.back().Path());
+    RememberSample(kDefaultProfile);
     auto card = OpenCard();
     ASSERT_NE(card, nullptr);
     ASSERT_EQ(SimBoard_FailNext("eHD_ReadConfigFile", 535, 1), 0);
@@ -108,8 +102,7 @@ TEST_F(Config, AFileAcceptedWithAdjustmentsIsLoggedAndApplied)
 
 TEST_F(Config, ARefusedFileLeavesTheModeInForce)
 {
-    profiles_.push_back(ScratchProfile::FromSample(kDefaultProfile));
-    RememberBoardFile(profiles_.back().Path());
+    RememberSample(kDefaultProfile);
     auto card = OpenCard();
     ASSERT_NE(card, nullptr);
     const DWORD mode = card->ModeHandle();
@@ -138,8 +131,7 @@ TEST_F(Config, TheWidthIsRoundedDownToFourPixelsAndTheCableNamed)
 // flag it writes back (0x12 -> 1, 0x0F -> 0).
 TEST_F(Config, ActiveModeIsWrittenBackFromItsLockedBit)
 {
-    profiles_.push_back(ScratchProfile::FromSample(kDefaultProfile));
-    RememberBoardFile(profiles_.back().Path());
+    RememberSample(kDefaultProfile);
     auto card = OpenCard();
     ASSERT_NE(card, nullptr);
     for (const bool signal : {true, false}) {

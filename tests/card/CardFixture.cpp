@@ -71,6 +71,13 @@ void CardTest::RememberBoardFile(const std::string& path)
     ASSERT_TRUE(ScratchRegistryKey::SetString(ModuleKey(), "Board File", path));
 }
 
+std::string CardTest::RememberSample(const char* sample)
+{
+    profiles_.push_back(ScratchProfile::FromSample(sample));
+    RememberBoardFile(profiles_.back().Path());
+    return profiles_.back().Path();
+}
+
 std::vector<std::string> CardTest::LinesFrom(const std::string& first)
 {
     auto lines = listener_.Lines();

@@ -42,6 +42,8 @@ protected:
     // The module key the card reads "Board File" from.
     std::string ModuleKey() const { return registry_.Path() + "Orvane"; }
     void RememberBoardFile(const std::string& path);
+    // A scratch copy of a sample profile, remembered as the board file: its path.
+    std::string RememberSample(const char* sample);
     // The debug lines from the first one equal to `first` on (empty when it never came).
     std::vector<std::string> LinesFrom(const std::string& first);
     std::unique_ptr<COrvaneCard> OpenCard();

@@ -22,8 +22,7 @@ protected:
     void SetUp() override
     {
         CardTest::SetUp();
-        profiles_.push_back(ScratchProfile::FromSample("orvane-640x480-60-vga.chp"));
-        RememberBoardFile(profiles_.back().Path());
+        RememberSample("orvane-640x480-60-vga.chp");
         card_ = OpenCard();
         ASSERT_NE(card_, nullptr);
         // Small frames keep the board's pixel writing from dominating the run.
