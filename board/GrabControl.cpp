@@ -64,8 +64,8 @@ void COrvaneCard::PrepareStreamParameters()
 {
     streamParameters_ = StreamParameters{};
     streamParameters_.size = sizeof streamParameters_;
-    streamParameters_.buffers = reinterpret_cast<BYTE**>(pixelBuffers_.get());
-    streamParameters_.bufferCount = static_cast<DWORD>(bufferCount_);
+    streamParameters_.buffers = reinterpret_cast<BYTE**>(pixelBlocks_.Addresses());
+    streamParameters_.bufferCount = static_cast<DWORD>(pixelBlocks_.Count());
     streamParameters_.formatType = imageFormatType_;
     streamParameters_.height = imageSizeY_;
     streamParameters_.width = imageSizeX_;

@@ -70,7 +70,7 @@ COrvaneCard::COrvaneCard(BSTR registryPath)
         if (boardIndex_ > 0) {
             eHD_CloseBoard(boardIndex_);
         }
-        FreePixelBuffers(bufferCount_);
+        FreePixelBuffers(BufferCount());
         throw;
     }
 }
@@ -80,7 +80,7 @@ COrvaneCard::~COrvaneCard()
     if (boardIndex_ > 0) {
         eHD_CloseBoard(boardIndex_);
     }
-    FreePixelBuffers(bufferCount_);
+    FreePixelBuffers(BufferCount());
     configurationFilePath_.reset();
 }
 
@@ -135,10 +135,11 @@ void COrvaneCard::AllocateBuffers(int count)
     if (!AllocatePixelBuffers(count)) {
         RaiseMessage("Not Enough memory in board buffer list.");
     }
+    const int first = BufferCount() - count;
     // Under the free-list lock throughout, so a grab thread sees none or all of the new images.
     auto appender = BeginFreeListAppend();
     for (int i = 0; i < count; ++i) {
-        auto* image = new (std::nothrow) COrvaneImage(pixelBuffers_[i]);
+        auto* image = new (std::nothrow) COrvaneImage(pixelBlocks_[first + i]);
         if (image == nullptr || !appender.Append(image)) {
             delete image;
             RaiseMessage("Not Enough memory");
@@ -148,33 +149,25 @@ void COrvaneCard::AllocateBuffers(int count)
 
 bool COrvaneCard::AllocatePixelBuffers(int count)
 {
-    FreePixelBuffers(bufferCount_);
-    bufferCount_ = count;
-    pixelBuffers_ = std::make_unique<void*[]>(static_cast<size_t>(count));
+    // The previous blocks go only when no image points into them any more. A host that allocates
+    // again without freeing first keeps its earlier images, and the board would otherwise write
+    // their frames into freed memory; the new blocks are added after theirs instead.
+    if (ReadyListSize() + FreeListSize() + GrabListSize() == 0) {
+        FreePixelBuffers(BufferCount());
+    }
     // Blocks are always four bytes a pixel, whatever the format, so a format change needs no new
-    // blocks. Page-aligned and committed up front: the board writes into them while grabbing.
-    const SIZE_T bytes = static_cast<SIZE_T>(imageSizeX_) * static_cast<SIZE_T>(imageSizeY_) * 4;
-    for (int i = 0; i < count; ++i) {
-        pixelBuffers_[i] = bytes == 0 ? nullptr : VirtualAlloc(nullptr, bytes, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
-        if (pixelBuffers_[i] == nullptr) {
-            Trace("Buffer list : Allocation Error");
-            return false;
-        }
+    // blocks.
+    const size_t bytes = static_cast<size_t>(imageSizeX_) * static_cast<size_t>(imageSizeY_) * 4;
+    if (!pixelBlocks_.Add(count, bytes)) {
+        Trace("Buffer list : Allocation Error");
+        return false;
     }
     return true;
 }
 
-void COrvaneCard::FreePixelBuffers(int count)
+void COrvaneCard::FreePixelBuffers(int /*count*/)
 {
-    if (!pixelBuffers_) {
-        return;
-    }
-    for (int i = 0; i < count; ++i) {
-        if (pixelBuffers_[i] != nullptr) {
-            VirtualFree(pixelBuffers_[i], 0, MEM_RELEASE);
-        }
-    }
-    pixelBuffers_.reset();
+    pixelBlocks_.FreeAll();
 }
 
 void COrvaneCard::ReallocateBuffers()

@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "board/BoardLibrary.h"
+#include "buffers/PixelBlocks.h"
 #include "buffers/TripleList.h"
 
 class COrvaneCard : public CTripleList {
@@ -61,8 +62,8 @@ public:
     WORD BoardIndex() const { return boardIndex_; }
     DWORD ModeHandle() const { return modeHandle_; }
     int BoardCount() const { return boardCount_; }
-    int BufferCount() const { return bufferCount_; }
-    void* const* PixelBuffers() const { return pixelBuffers_.get(); }
+    int BufferCount() const { return pixelBlocks_.Count(); }
+    void* const* PixelBuffers() const { return pixelBlocks_.Addresses(); }
     const char* SerialNumber() const { return serialNumber_.data(); }
     const ModeRecord& CurrentMode() const { return modeRecord_; }
     const StreamParameters& CurrentStreamParameters() const { return streamParameters_; }
@@ -98,9 +99,8 @@ private:
     ModeRecord modeRecord_{};
     std::array<char, 10> serialNumber_{};
 
-    std::unique_ptr<void*[]> pixelBuffers_;
+    CPixelBlocks pixelBlocks_;
     BufferDescriptor* currentDescriptor_ = nullptr;
-    int32_t bufferCount_ = 0;
     std::atomic<bool> running_{false};
     HANDLE captureThread_ = nullptr;
     HANDLE frameEvent_ = nullptr;

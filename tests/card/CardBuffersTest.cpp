@@ -1,6 +1,8 @@
 // The card's pixel blocks and images: how many, how large, and what the image queries answer.
 #include "tests/card/CardFixture.h"
 
+#include <set>
+
 namespace orvane::test {
 namespace {
 
@@ -82,6 +84,27 @@ TEST_F(CardBuffers, ImageQueriesFollowTheFormatTypeWhileBlocksStayFourBytesAPixe
     EXPECT_EQ(h, 1080);
     EXPECT_EQ(third, 0);
     EXPECT_EQ(fourth, 0);
+}
+
+// A host that allocates again without freeing keeps its earlier images: their blocks must stay
+// alive and stay known to the board, beside the new ones.
+TEST_F(CardBuffers, AllocatingAgainWithoutFreeingKeepsTheEarlierImagesBlocks)
+{
+    card_->AllocateBuffers(2);
+    card_->AllocateBuffers(3);
+    EXPECT_EQ(card_->GetBufferCount(), 5);
+    ASSERT_EQ(card_->BufferCount(), 5);
+    std::set<const void*> blocks(card_->PixelBuffers(), card_->PixelBuffers() + 5);
+    card_->ForEachImage([&](ImageListId, CImageWrapper* image) {
+        auto* pixels = static_cast<unsigned char*>(image->GetImage()->pixels);
+        EXPECT_EQ(blocks.erase(pixels), 1u) << "every image on a block of its own that the card holds";
+        pixels[1920 * 1080 * 4 - 1] = 1;
+    });
+    EXPECT_TRUE(blocks.empty());
+
+    card_->FreeBuffers();
+    card_->AllocateBuffers(1);
+    EXPECT_EQ(card_->BufferCount(), 1) << "with no image left, the old blocks go";
 }
 
 }  // namespace
