@@ -72,6 +72,9 @@ bool ProduceFrame(Stream& stream, bool unlimited)
     int timeCodeRate = 30;
     {
         StateGuard guard;
+        if (device.paused) {
+            return false;
+        }
         if (!unlimited) {
             frameNumber = stream.nextFrameNumber++;
         }
@@ -110,6 +113,13 @@ bool ProduceFrame(Stream& stream, bool unlimited)
     const LONGLONG filled = QpcNow();
     {
         StateGuard guard;
+        // A pause that arrived while painting wins: the block goes back to the board unseen, so
+        // that once SimBoard_PauseProducer(1) has returned no further frame is delivered.
+        if (device.paused) {
+            stream.states[static_cast<size_t>(index)] = BlockState::HeldByBoard;
+            stream.boardQueue.push_front(index);
+            return false;
+        }
         stream.states[static_cast<size_t>(index)] = BlockState::Ready;
         stream.descriptors[static_cast<size_t>(index)].frameNumber = frameNumber;
         stream.readyQueue.push_back(index);

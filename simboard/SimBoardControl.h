@@ -51,7 +51,8 @@ SIMBOARD_API int __cdecl SimBoard_SetDropPercent(int percent);
 // answers (short)status, eHD_CreateMode 0, eHD_GetModelTable null, eHD_CloseBoard does nothing.
 SIMBOARD_API int __cdecl SimBoard_FailNext(const char* operation, WORD status, int count);
 
-// Pauses (nonzero) or resumes the producer of every stream; resuming restarts its schedule.
+// Pauses (nonzero) or resumes the producer of every stream; resuming restarts its schedule. Once a
+// pause has returned, no further frame is delivered until the resume, not even one being painted.
 SIMBOARD_API int __cdecl SimBoard_PauseProducer(int paused);
 
 // BCD time code in the first four bytes of every frame (frames, seconds, minutes, hours), counted

@@ -311,7 +311,6 @@ TEST_F(SimBoardStream, PausedProducerMakesNoFramesUntilResumed)
     ASSERT_EQ(stream.OpenAndStart(), OHD_OK);
     ASSERT_NE(stream.Next(3000), nullptr);
     ASSERT_EQ(SimBoard_PauseProducer(1), 0);
-    Sleep(30);
     const long long produced = Counter("framesProduced");
     const long long dropped = Counter("framesDroppedNoBlock");
     Sleep(150);
