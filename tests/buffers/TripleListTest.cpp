@@ -8,6 +8,7 @@
 
 #include "tests/buffers/TestList.h"
 #include "tests/support/BoundedWait.h"
+#include "tests/support/WaiterHandshake.h"
 
 namespace {
 
@@ -150,11 +151,16 @@ TEST(TripleList, BlockedWaitersWakeOnSignalsAndOnNewImages)
     ImageHeader* readyHeader = nullptr;
     bool grabWaited = false;
     bool readWaited = false;
+    // Each waiter resets its event on the way into the wait: set it first, and its fall says the
+    // waiter is committed to waiting.
+    const auto waiting = [](const std::string& event) { return WaitUntilWaiterResets(event, 5000); };
     {
+        ASSERT_TRUE(SetNamedEvent(list.GrabEventName()));
+        ASSERT_TRUE(SetNamedEvent(list.ReadEventName()));
         BoundedThread grabber([&] { freeImage = list.GetFreeBuffer(grabWaited); });
         BoundedThread reader([&] { readyHeader = list.GetCurrent(readWaited); });
-        EXPECT_FALSE(grabber.Join(50));
-        EXPECT_FALSE(reader.Join(50));
+        ASSERT_TRUE(waiting(list.GrabEventName()));
+        ASSERT_TRUE(waiting(list.ReadEventName()));
         list.SignalGrabEvent();
         list.SignalReadEvent();
         ASSERT_TRUE(grabber.Join(5000));
@@ -166,16 +172,20 @@ TEST(TripleList, BlockedWaitersWakeOnSignalsAndOnNewImages)
     list.AllocateBuffers(1);
     Queue(list, 1);
     {
+        ASSERT_TRUE(SetNamedEvent(list.ReadEventName()));
         BoundedThread reader([&] { readyHeader = list.GetCurrent(readWaited); });
-        EXPECT_FALSE(reader.Join(50));
+        ASSERT_TRUE(waiting(list.ReadEventName()));
+        EXPECT_FALSE(reader.Join(0));
         list.FrameCaptured();
         ASSERT_TRUE(reader.Join(5000));
     }
     ASSERT_NE(readyHeader, nullptr);
     EXPECT_TRUE(readWaited);
     {
+        ASSERT_TRUE(SetNamedEvent(list.GrabEventName()));
         BoundedThread grabber([&] { freeImage = list.GetFreeBuffer(grabWaited); });
-        EXPECT_FALSE(grabber.Join(50));
+        ASSERT_TRUE(waiting(list.GrabEventName()));
+        EXPECT_FALSE(grabber.Join(0));
         list.ReleaseCurrent();
         ASSERT_TRUE(grabber.Join(5000));
     }

@@ -57,13 +57,10 @@ protected:
         });
         const bool done = reader.Join(20000);
         stop = true;
-        card_->SignalGrabEvent();
-        card_->SignalReadEvent();
-        EXPECT_TRUE(grabber.Join(5000));
+        EXPECT_TRUE(grabber.JoinNudging(5000, [&] { card_->SignalGrabEvent(); }));
         EXPECT_TRUE(done) << "the reader got " << read << " of " << frames << " frames";
         if (!done) {
-            card_->SignalReadEvent();
-            reader.Join(5000);
+            reader.JoinNudging(5000, [&] { card_->SignalReadEvent(); });
         }
         return read;
     }

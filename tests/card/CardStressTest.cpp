@@ -85,13 +85,13 @@ TEST_F(CardStress, HostThreadsDoingEverythingAtOnceLoseNoImageAndNeverDeadlock)
 
     const bool finished = WaitUntil(120000, [&] { return read >= kFrames; });
     stop = true;
-    card_->SignalGrabEvent();
-    card_->SignalReadEvent();
-    ASSERT_TRUE(control.Join(10000)) << "control thread stuck";
-    card_->SignalGrabEvent();
-    card_->SignalReadEvent();
-    ASSERT_TRUE(grabber.Join(10000)) << "grab thread stuck";
-    ASSERT_TRUE(reader.Join(10000)) << "read thread stuck";
+    const auto wake = [&] {
+        card_->SignalGrabEvent();
+        card_->SignalReadEvent();
+    };
+    ASSERT_TRUE(control.JoinNudging(10000, wake)) << "control thread stuck";
+    ASSERT_TRUE(grabber.JoinNudging(10000, wake)) << "grab thread stuck";
+    ASSERT_TRUE(reader.JoinNudging(10000, wake)) << "read thread stuck";
     card_->DisableGrab();
     EXPECT_TRUE(finished) << "only " << read << " frames in the time allowed";
 
@@ -141,8 +141,7 @@ TEST_F(CardStress, TheFramePathAllocatesNothingOnceBuffersExist)
         counted = StopCountingAllocations();
     });
     stop = true;
-    card_->SignalGrabEvent();
-    ASSERT_TRUE(grabber.Join(10000));
+    ASSERT_TRUE(grabber.JoinNudging(10000, [&] { card_->SignalGrabEvent(); }));
     card_->DisableGrab();
     EXPECT_EQ(counted.allocations, 0);
     EXPECT_EQ(counted.deallocations, 0);

@@ -106,9 +106,12 @@ TEST(BoundedWait, ABoundedWaitEndsWhetherOrNotTheObjectIsSignalled)
     EXPECT_TRUE(WaitSignalled(event, 20));
     CloseHandle(event);
 
-    BoundedThread blocked([] { Sleep(300); });
+    HANDLE release = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    BoundedThread blocked([&] { WaitForSingleObject(release, 10000); });
     EXPECT_FALSE(blocked.Join(10));
+    SetEvent(release);
     EXPECT_TRUE(blocked.Join(5000));
+    CloseHandle(release);
 
     int calls = 0;
     RunBounded(5000, "a short piece of work", [&] { ++calls; });

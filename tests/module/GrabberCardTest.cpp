@@ -19,6 +19,7 @@
 #include "tests/support/DebugOutputListener.h"
 #include "tests/support/ModulePath.h"
 #include "tests/support/ScratchRegistryKey.h"
+#include "tests/support/WaiterHandshake.h"
 
 namespace {
 
@@ -167,36 +168,32 @@ TEST_F(GrabberCardTest, GetCurrentAnswersOverrunExactlyWhenItHadToWait)
 {
     UseProfile("orvane-640x480-60-vga.chp");
     StartPausedGrab(3);
+    const std::string readEvent = FindOwnEventName("ReadEvent (");
+    ASSERT_FALSE(readEvent.empty());
 
-    // Nothing is ready: the read thread blocks until SignalReadEvent wakes it, with no image.
-    std::atomic<bool> returned{false};
+    // Nothing is ready: the read thread blocks until SignalReadEvent wakes it, with no image. The
+    // wake is sent once, after the reader has reset the event on its way into the wait.
+    ASSERT_TRUE(SetNamedEvent(readEvent));
     BoundedThread waker([&] {
-        WaitUntil(20000, [&] {
-            grabber_->SignalReadEvent();
-            return returned.load();
-        });
+        EXPECT_TRUE(WaitUntilWaiterResets(readEvent, 20000));
+        grabber_->SignalReadEvent();
     });
     ULONG_PTR header = 77;
-    const HostCall woken = OnHostThread("GetCurrent woken by SignalReadEvent", [&] {
-        const HRESULT result = grabber_->GetCurrent(&header);
-        returned = true;
-        return result;
-    });
+    const HostCall woken =
+        OnHostThread("GetCurrent woken by SignalReadEvent", [&] { return grabber_->GetCurrent(&header); });
     EXPECT_EQ(woken.result, S_FALSE);
     EXPECT_EQ(woken.error.description, L"overrun");
     EXPECT_EQ(header, 0u);
+    ASSERT_TRUE(waker.Join(20000));
 
-    // Blocked again; the board resumes and fills the first queued image.
-    std::atomic<bool> calling{false};
+    // Blocked again; the board resumes, once the reader waits, and fills the first queued image.
+    ASSERT_TRUE(SetNamedEvent(readEvent));
     BoundedThread board([&] {
-        WaitUntil(20000, [&] { return calling.load(); });
-        Sleep(100);  // lets the read thread reach its wait first
+        EXPECT_TRUE(WaitUntilWaiterResets(readEvent, 20000));
         SimBoard_PauseProducer(0);
     });
-    const HostCall filled = OnHostThread("GetCurrent waiting for a frame", [&] {
-        calling = true;
-        return grabber_->GetCurrent(&header);
-    });
+    const HostCall filled =
+        OnHostThread("GetCurrent waiting for a frame", [&] { return grabber_->GetCurrent(&header); });
     EXPECT_EQ(filled.result, S_FALSE);
     EXPECT_EQ(filled.error.description, L"overrun");
     ASSERT_NE(header, 0u);
@@ -216,38 +213,32 @@ TEST_F(GrabberCardTest, GrabNextAnswersOverrunExactlyWhenItWaitedAndGotAnImage)
 {
     UseProfile("orvane-640x480-60-vga.chp");
     StartPausedGrab(2);
+    const std::string grabEvent = FindOwnEventName("GrabEvent (");
+    ASSERT_FALSE(grabEvent.empty());
 
     // No free image: woken by SignalGrabEvent with the free list still empty, it queues nothing.
-    std::atomic<bool> returned{false};
+    ASSERT_TRUE(SetNamedEvent(grabEvent));
     BoundedThread waker([&] {
-        WaitUntil(20000, [&] {
-            grabber_->SignalGrabEvent();
-            return returned.load();
-        });
+        EXPECT_TRUE(WaitUntilWaiterResets(grabEvent, 20000));
+        grabber_->SignalGrabEvent();
     });
-    const HostCall woken = OnHostThread("GrabNext woken by SignalGrabEvent", [&] {
-        const HRESULT result = grabber_->GrabNext();
-        returned = true;
-        return result;
-    });
+    const HostCall woken = OnHostThread("GrabNext woken by SignalGrabEvent", [&] { return grabber_->GrabNext(); });
     EXPECT_EQ(woken.result, S_OK);
     EXPECT_FALSE(woken.error.present);
+    ASSERT_TRUE(waker.Join(20000));
 
-    // A frame arrives and is read; giving it back frees an image for the blocked grab thread.
+    // A frame arrives and is read; giving it back, once the grab thread waits, frees an image for it.
     ASSERT_EQ(SimBoard_PauseProducer(0), 0);
     ULONG_PTR header = 0;
     OnHostThread("GetCurrent", [&] { return grabber_->GetCurrent(&header); });
     ASSERT_NE(header, 0u);
-    std::atomic<bool> calling{false};
+    ASSERT_TRUE(SetNamedEvent(grabEvent));
     BoundedThread reader([&] {
-        WaitUntil(20000, [&] { return calling.load(); });
-        Sleep(100);  // lets the grab thread reach its wait first
+        EXPECT_TRUE(WaitUntilWaiterResets(grabEvent, 20000));
         grabber_->ReleaseCurrent();
     });
-    const HostCall obtained = OnHostThread("GrabNext waiting for a free image", [&] {
-        calling = true;
-        return grabber_->GrabNext();
-    });
+    const HostCall obtained =
+        OnHostThread("GrabNext waiting for a free image", [&] { return grabber_->GrabNext(); });
     EXPECT_EQ(obtained.result, S_FALSE);
     EXPECT_EQ(obtained.error.description, L"overrun");
     EXPECT_EQ(obtained.error.source, L"Orvane.CorvathOrvane.1");

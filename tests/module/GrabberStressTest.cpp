@@ -107,16 +107,13 @@ TEST(GrabberStress, HostThreadsDoingEverythingTheInterfaceAllowsLoseNoImage)
 
     const bool finished = WaitUntil(180000, [&] { return read >= kFrames; });
     stop = true;
-    for (int i = 0; i < 3; ++i) {
+    const auto wake = [&] {
         host->SignalGrabEvent();
         host->SignalReadEvent();
-        Sleep(10);
-    }
-    ASSERT_TRUE(controlThread.Join(10000)) << "control thread stuck";
-    host->SignalGrabEvent();
-    host->SignalReadEvent();
-    ASSERT_TRUE(grabThread.Join(10000)) << "grab thread stuck";
-    ASSERT_TRUE(readThread.Join(10000)) << "read thread stuck";
+    };
+    ASSERT_TRUE(controlThread.JoinNudging(10000, wake)) << "control thread stuck";
+    ASSERT_TRUE(grabThread.JoinNudging(10000, wake)) << "grab thread stuck";
+    ASSERT_TRUE(readThread.JoinNudging(10000, wake)) << "read thread stuck";
     ASSERT_EQ(grabber->DisableGrab(), S_OK);
     EXPECT_TRUE(finished) << "only " << read << " frames in the time allowed";
 

@@ -67,6 +67,14 @@ bool BoundedThread::Join(DWORD milliseconds)
     return joined_;
 }
 
+bool BoundedThread::JoinNudging(DWORD milliseconds, const std::function<void()>& nudge)
+{
+    return WaitUntil(milliseconds, [&] {
+        nudge();
+        return Join(0);
+    });
+}
+
 DWORD WINAPI BoundedThread::Run(LPVOID self)
 {
     static_cast<BoundedThread*>(self)->work_();

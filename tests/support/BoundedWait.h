@@ -28,6 +28,9 @@ public:
 
     // True when the thread ended within the bound.
     bool Join(DWORD milliseconds);
+    // The same, calling `nudge` again and again meanwhile: for a thread that may block again after
+    // any single wake-up (a host thread calling GrabNext in a loop until told to stop).
+    bool JoinNudging(DWORD milliseconds, const std::function<void()>& nudge);
     HANDLE Handle() const { return thread_; }
 
 private:

@@ -1,0 +1,27 @@
+#pragma once
+// Ordering a test's threads by what they observably did, never by a sleep.
+//
+// A thread about to block on one of the lists' manual-reset events (read or grab) resets the event
+// under its event lock, in one step with its look at the list, and nothing else ever resets it. So
+// when a test sets the event before starting the waiter, the event falling back to unsignalled means
+// the waiter has looked, found nothing and is committed to waiting: only then does the test let the
+// frame, the free image or the wake-up arrive.
+#include <windows.h>
+
+#include <string>
+
+namespace orvane::test {
+
+// The name of the one event of this process whose name starts with `prefix` (for example
+// "ReadEvent (" for the read event of the only card alive); empty, with a test failure, when there
+// is none or more than one.
+std::string FindOwnEventName(const std::string& prefix);
+
+// Sets the named event: do it before the waiter starts.
+bool SetNamedEvent(const std::string& name);
+
+// Waits until the named event is unsignalled, that is until a waiter has reset it; false when the
+// bound passes first.
+bool WaitUntilWaiterResets(const std::string& name, DWORD milliseconds);
+
+}  // namespace orvane::test
