@@ -16,8 +16,24 @@ constexpr WORD kStatusNoSignal = 0x203;
 
 }  // namespace
 
+bool COrvaneCard::JoinCaptureThread(DWORD milliseconds)
+{
+    if (captureThread_ == nullptr) {
+        return true;
+    }
+    if (WaitForSingleObject(captureThread_, milliseconds) != WAIT_OBJECT_0) {
+        return false;
+    }
+    CloseHandle(captureThread_);
+    captureThread_ = nullptr;
+    return true;
+}
+
 HANDLE COrvaneCard::EnableGrab()
 {
+    // A capture thread that outlived the last stop's half second must be gone before a new one
+    // starts: two would take each other's frames.
+    JoinCaptureThread(INFINITE);
     PrepareGrab();
     running_ = true;
     PrepareStreamParameters();
@@ -43,10 +59,11 @@ HANDLE COrvaneCard::EnableGrab()
 void COrvaneCard::DisableGrab()
 {
     running_ = false;
-    if (captureThread_ != nullptr) {
-        WaitForSingleObject(captureThread_, 500);
-        CloseHandle(captureThread_);
-        captureThread_ = nullptr;
+    // The host gets its answer within half a second. A capture thread still busy then (inside a
+    // slow board call or time-source plug-in) is not abandoned: it sees the cleared flag at its
+    // next turn, and the next start or the card's end joins it.
+    if (!JoinCaptureThread(500)) {
+        Trace("DisableGrab : the capture thread is still ending");
     }
     if (ReportStatus(eHD_LiveStreamMode(modeHandle_, 3), 343) != 0) {
         Trace("DisableGrab : eHD_LiveStreamMode() - ERROR");

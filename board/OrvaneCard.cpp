@@ -77,6 +77,9 @@ COrvaneCard::COrvaneCard(BSTR registryPath)
 
 COrvaneCard::~COrvaneCard()
 {
+    // No thread of the card may outlive it, even when the host destroys it while still grabbing.
+    running_ = false;
+    JoinCaptureThread(INFINITE);
     if (boardIndex_ > 0) {
         eHD_CloseBoard(boardIndex_);
     }

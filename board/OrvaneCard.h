@@ -79,6 +79,8 @@ protected:
 
 private:
     void PrepareStreamParameters();
+    // Waits for the capture thread to end and forgets it; false when it is still running.
+    bool JoinCaptureThread(DWORD milliseconds);
     static DWORD WINAPI CaptureThreadProc(LPVOID card);
     void CaptureLoop();
 

@@ -148,6 +148,17 @@ int __cdecl SimBoard_FailNext(const char* operation, WORD status, int count)
     return 0;
 }
 
+int __cdecl SimBoard_DelayNext(const char* operation, DWORD milliseconds)
+{
+    const int op = OpFromName(operation);
+    if (op == 0) {
+        return 1;
+    }
+    StateGuard guard;
+    ArmDelay(static_cast<Op>(op), milliseconds);
+    return 0;
+}
+
 int __cdecl SimBoard_PauseProducer(int paused)
 {
     StateGuard guard;
@@ -190,6 +201,7 @@ long long __cdecl SimBoard_GetCounter(const char* name)
         {"ticksNoSignal", c.ticksNoSignal},
         {"hardResets", c.hardResets},
         {"faultsInjected", c.faultsInjected},
+        {"callsDelayed", c.callsDelayed},
         {"whiteBalanceMeasurements", c.whiteBalanceMeasurements},
         {"streamsStarted", c.streamsStarted},
         {"producerThreads", d.producerThreads},

@@ -2,6 +2,7 @@
 #include "simboard/FaultInjection.h"
 
 #include <cstring>
+#include <utility>
 
 #include "simboard/SimState.h"
 
@@ -44,6 +45,22 @@ void ArmFault(Op op, WORD status, int count)
     Fault& fault = TheDevice().faults[static_cast<int>(op)];
     fault.status = status;
     fault.remaining = count > 0 ? count : 0;
+}
+
+void ArmDelay(Op op, DWORD milliseconds)
+{
+    TheDevice().faults[static_cast<int>(op)].delayMilliseconds = milliseconds;
+}
+
+DWORD TakeDelay(Op op)
+{
+    StateGuard guard;
+    Device& device = TheDevice();
+    const DWORD delay = std::exchange(device.faults[static_cast<int>(op)].delayMilliseconds, 0);
+    if (delay != 0) {
+        ++device.counters.callsDelayed;
+    }
+    return delay;
 }
 
 void ClearFaults()

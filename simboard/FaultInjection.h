@@ -22,6 +22,11 @@ int OpFromName(const char* name);
 void ArmFault(Op op, WORD status, int count);
 void ClearFaults();
 
+// Makes the next call of `op` take `milliseconds` longer (0 disarms). State lock held by the caller.
+void ArmDelay(Op op, DWORD milliseconds);
+// Takes the armed delay of `op`, if any, counting it; 0 when none. Takes the state lock itself.
+DWORD TakeDelay(Op op);
+
 // Counts the call of `op`; if a fault is armed, consumes one and returns true with its status.
 // State lock held by the caller.
 bool EnterOperation(Op op, WORD* injected);

@@ -51,6 +51,10 @@ SIMBOARD_API int __cdecl SimBoard_SetDropPercent(int percent);
 // answers (short)status, eHD_CreateMode 0, eHD_GetModelTable null, eHD_CloseBoard does nothing.
 SIMBOARD_API int __cdecl SimBoard_FailNext(const char* operation, WORD status, int count);
 
+// Makes the next call of `operation` (named as for SimBoard_FailNext) take `milliseconds` longer,
+// once; 0 disarms. The counter "callsDelayed" rises when the slow call begins.
+SIMBOARD_API int __cdecl SimBoard_DelayNext(const char* operation, DWORD milliseconds);
+
 // Pauses (nonzero) or resumes the producer of every stream; resuming restarts its schedule. Once a
 // pause has returned, no further frame is delivered until the resume, not even one being painted.
 SIMBOARD_API int __cdecl SimBoard_PauseProducer(int paused);
@@ -63,7 +67,7 @@ SIMBOARD_API int __cdecl SimBoard_SetTimeCode(int enabled, int framesPerSecond);
 //   framesProduced, framesDelivered, framesReleased, framesDroppedNoBlock, framesDroppedInjected,
 //   ticksSkipped, ticksNoSignal, blocksHeldByBoard, blocksReady, blocksHandedOver,
 //   producerThreads, streamsOpen, streamsStarted, boardsOpen, modes, hardResets, faultsInjected,
-//   whiteBalanceMeasurements, frameRateMilliHz (rate of the last started producer),
+//   callsDelayed, whiteBalanceMeasurements, frameRateMilliHz (rate of the last started producer),
 //   calls.<operation> (e.g. "calls.eHD_SetMode").
 SIMBOARD_API long long __cdecl SimBoard_GetCounter(const char* name);
 

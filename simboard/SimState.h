@@ -63,6 +63,7 @@ struct Counters {
     long long ticksNoSignal = 0;
     long long hardResets = 0;
     long long faultsInjected = 0;
+    long long callsDelayed = 0;
     long long whiteBalanceMeasurements = 0;
     long long streamsStarted = 0;
 };
@@ -70,6 +71,7 @@ struct Counters {
 struct Fault {
     WORD status = 0;
     int remaining = 0;
+    DWORD delayMilliseconds = 0;  // the next call is this slow, once
 };
 
 struct Device {

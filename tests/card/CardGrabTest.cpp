@@ -84,6 +84,27 @@ TEST_F(CardGrab, AFullCycleDeliversFramesAndAStopLeavesEveryImageReadableOrFree)
     EXPECT_EQ(listener_.Count("ReleaseCurrent() - eHD_ReleaseStreamBuffer ERROR"), 0) << listener_.Dump();
 }
 
+// The host gets its answer within half a second, but a capture thread still inside a slow board
+// call then must not be left to run on into a destroyed card.
+TEST_F(CardGrab, ACaptureThreadStillBusyAfterTheStopIsJoinedBeforeTheCardGoes)
+{
+    card_->AllocateBuffers(3);
+    ASSERT_EQ(SimBoard_DelayNext("eHD_GetStreamBuffer", 1500), 0);
+    HANDLE started = card_->EnableGrab();
+    ASSERT_NE(started, nullptr);
+    HANDLE capture = nullptr;
+    ASSERT_TRUE(DuplicateHandle(GetCurrentProcess(), started, GetCurrentProcess(), &capture, SYNCHRONIZE, FALSE, 0));
+    card_->GrabNext();
+    ASSERT_TRUE(WaitUntil(10000, [] { return SimBoard_GetCounter("callsDelayed") == 1; }));
+
+    card_->DisableGrab();
+    EXPECT_TRUE(listener_.Contains("DisableGrab : the capture thread is still ending"));
+    EXPECT_EQ(WaitForSingleObject(capture, 0), static_cast<DWORD>(WAIT_TIMEOUT)) << "still inside the slow call";
+    card_.reset();
+    EXPECT_EQ(WaitForSingleObject(capture, 0), WAIT_OBJECT_0) << "ended before the card was gone";
+    CloseHandle(capture);
+}
+
 TEST_F(CardGrab, QueuedButUnfilledImagesAreStampedIntoTheReadyListAtTheStop)
 {
     card_->AllocateBuffers(4);
