@@ -5,6 +5,8 @@
 // delegate their IUnknown to the outer object.
 #include <windows.h>
 
+#include <atomic>
+
 #include "module/CorvathOrvane.h"
 
 namespace orvane {
@@ -22,7 +24,7 @@ public:
 private:
     ~CAggregatedOrvane() = default;
 
-    LONG refCount_ = 0;
+    std::atomic<LONG> refCount_{0};  // taken and released from the host's several threads
     CCorvathOrvane object_;
 };
 

@@ -57,6 +57,9 @@ CCorvathOrvane::~CCorvathOrvane()
 {
     // The host stops grabbing before its final release; the card closes the board as it goes.
     card_.reset();
+    if (ITypeInfo* info = typeInfo_.exchange(nullptr)) {
+        info->Release();
+    }
     // Only now may the module be unloaded: the card's teardown runs code of this module.
     orvane::UnlockModule();
     // The settings, adjustment and time-source bases follow, in that order.
@@ -162,14 +165,23 @@ STDMETHODIMP CCorvathOrvane::InterfaceSupportsErrorInfo(REFIID iid)
 
 HRESULT CCorvathOrvane::LoadTypeInfo() noexcept
 {
-    if (typeInfo_) {
+    if (typeInfo_.load(std::memory_order_acquire) != nullptr) {
         return S_OK;
     }
     ComPtr<ITypeLib> library;
     if (const HRESULT result = LoadRegTypeLib(LIBID_ORVANELib, 1, 0, LANG_NEUTRAL, library.Put()); FAILED(result)) {
         return result;
     }
-    return library->GetTypeInfoOfGuid(IID_ICorvathOrvane, typeInfo_.Put());
+    ComPtr<ITypeInfo> loaded;
+    if (const HRESULT result = library->GetTypeInfoOfGuid(IID_ICorvathOrvane, loaded.Put()); FAILED(result)) {
+        return result;
+    }
+    // Two threads may load at once: the first to publish wins, the other's copy is released.
+    ITypeInfo* expected = nullptr;
+    if (typeInfo_.compare_exchange_strong(expected, loaded.Get(), std::memory_order_acq_rel)) {
+        loaded.Detach();
+    }
+    return S_OK;
 }
 
 STDMETHODIMP CCorvathOrvane::GetTypeInfoCount(UINT* count)
@@ -193,7 +205,7 @@ STDMETHODIMP CCorvathOrvane::GetTypeInfo(UINT index, LCID, ITypeInfo** info)
     if (const HRESULT result = LoadTypeInfo(); FAILED(result)) {
         return result;
     }
-    *info = ComPtr<ITypeInfo>(typeInfo_).Detach();
+    *info = ComPtr<ITypeInfo>(typeInfo_.load(std::memory_order_acquire)).Detach();
     return S_OK;
 }
 
@@ -205,7 +217,7 @@ STDMETHODIMP CCorvathOrvane::GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT cou
     if (const HRESULT result = LoadTypeInfo(); FAILED(result)) {
         return result;
     }
-    return typeInfo_->GetIDsOfNames(names, count, ids);
+    return typeInfo_.load(std::memory_order_acquire)->GetIDsOfNames(names, count, ids);
 }
 
 STDMETHODIMP CCorvathOrvane::Invoke(DISPID member, REFIID iid, LCID, WORD flags, DISPPARAMS* parameters,
@@ -217,6 +229,6 @@ STDMETHODIMP CCorvathOrvane::Invoke(DISPID member, REFIID iid, LCID, WORD flags,
     if (const HRESULT loaded = LoadTypeInfo(); FAILED(loaded)) {
         return loaded;
     }
-    return typeInfo_->Invoke(static_cast<ICorvathOrvane*>(this), member, flags, parameters, result, exception,
+    return typeInfo_.load(std::memory_order_acquire)->Invoke(static_cast<ICorvathOrvane*>(this), member, flags, parameters, result, exception,
                              argumentError);
 }

@@ -9,6 +9,7 @@
 #include <windows.h>
 #include <ocidl.h>
 
+#include <atomic>
 #include <memory>
 
 #include "CorvathSdk.h"
@@ -120,10 +121,13 @@ private:
 
     HRESULT LoadTypeInfo() noexcept;
 
-    LONG refCount_ = 0;
+    // The host calls from several threads: a reference taken on one while another releases must
+    // not be lost, so the count changes atomically and exactly one release sees it reach zero.
+    std::atomic<LONG> refCount_{0};
     IUnknown* outer_;  // the aggregate's controlling IUnknown, not counted; null when alone
     std::unique_ptr<COrvaneCard> card_;
-    orvane::ComPtr<ITypeInfo> typeInfo_;
+    // Loaded on first use by whichever thread asks first; published once, released at the end.
+    std::atomic<ITypeInfo*> typeInfo_{nullptr};
 };
 
 template <typename Operation>
