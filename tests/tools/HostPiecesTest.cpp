@@ -168,7 +168,8 @@ protected:
     void SetUp() override
     {
         SimBoard_Reset();
-        settings_.registryPath = L"Software\\OrvaneHostSessionTest\\";
+        // A key of this process's own: other tests may run a session at the same time.
+        settings_.registryPath = key_ + L"\\";
         settings_.profilePath = test::BesideTestProgramA("profiles\\orvane-640x480-60-vga.chp");
         settings_.buffers = 4;
         settings_.creation = host::Creation::ModuleFile;
@@ -176,9 +177,11 @@ protected:
     void TearDown() override
     {
         SimBoard_Reset();
-        RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\OrvaneHostSessionTest");
+        RegDeleteTreeW(HKEY_CURRENT_USER, key_.c_str());
+        RegDeleteKeyW(HKEY_CURRENT_USER, key_.c_str());
     }
 
+    const std::wstring key_ = L"Software\\OrvaneHostSessionTest " + std::to_wstring(GetCurrentProcessId());
     orvane::ComApartment apartment_;
     host::SessionSettings settings_;
 };
