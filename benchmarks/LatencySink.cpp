@@ -2,11 +2,9 @@
 
 #include <cstring>
 
-#include "simboard/SimBoardControl.h"
-
 namespace orvane::bench {
 
-LatencySink::LatencySink()
+LatencySink::LatencySink(const host::BoardControl& board) : board_(board)
 {
     LARGE_INTEGER frequency;
     QueryPerformanceFrequency(&frequency);
@@ -16,8 +14,8 @@ LatencySink::LatencySink()
 
 void LatencySink::OnFrame(const ImageHeader& header, LONGLONG deliveredQpc)
 {
-    LONGLONG filled = 0;
-    if (header.pixels != nullptr && SimBoard_GetFillTime(header.pixels, &filled) == 0 && filled != 0) {
+    const LONGLONG filled = header.pixels != nullptr ? board_.FillTime(header.pixels) : 0;
+    if (filled != 0) {
         latency_.push_back(static_cast<double>(deliveredQpc - filled) / ticksPerMicrosecond_);
     }
     const auto* pixels = static_cast<const unsigned char*>(header.pixels);

@@ -4,13 +4,15 @@
 #include <cstdint>
 #include <vector>
 
+#include "tools/common/BoardControl.h"
 #include "tools/common/GrabberSession.h"
 
 namespace orvane::bench {
 
 class LatencySink : public host::FrameSink {
 public:
-    LatencySink();
+    // Fill times come from `board`, which must outlive the sink.
+    explicit LatencySink(const host::BoardControl& board);
     void OnFrame(const ImageHeader& header, LONGLONG deliveredQpc) override;
     // Read after the session has stopped.
     const std::vector<double>& LatencyMicroseconds() const { return latency_; }
@@ -20,6 +22,7 @@ public:
     std::uint64_t OutOfOrderFrames() const { return outOfOrder_; }
 
 private:
+    const host::BoardControl& board_;
     double ticksPerMicrosecond_ = 1;
     std::vector<double> latency_;
     std::int64_t lastFrame_ = -1;

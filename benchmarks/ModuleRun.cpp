@@ -5,7 +5,6 @@
 
 #include "benchmarks/LatencySink.h"
 #include "benchmarks/ThreadCpu.h"
-#include "simboard/SimBoardControl.h"
 #include "tools/common/ProfileInfo.h"
 
 namespace orvane::bench {
@@ -34,7 +33,7 @@ host::BoardCounters Minus(const host::BoardCounters& a, const host::BoardCounter
 
 }  // namespace
 
-ModuleRunResult RunModule(const ModuleRunSettings& settings)
+ModuleRunResult RunModule(const ModuleRunSettings& settings, const host::BoardControl& board)
 {
     ModuleRunResult result;
     host::SessionSettings session;
@@ -47,12 +46,12 @@ ModuleRunResult RunModule(const ModuleRunSettings& settings)
         return result;
     }
 
-    LatencySink sink;
+    LatencySink sink(board);
     host::GrabberSession grabber;
     if (!grabber.Open(session, result.error)) {
         return result;
     }
-    SimBoard_SetFrameRate(settings.framesPerSecond);
+    board.SetFrameRate(settings.framesPerSecond);
     if (!grabber.Start(sink, 0, result.error)) {
         std::string ignored;
         grabber.Stop(ignored);
@@ -61,7 +60,7 @@ ModuleRunResult RunModule(const ModuleRunSettings& settings)
     Sleep(static_cast<DWORD>(settings.warmupSeconds * 1000));
 
     const std::uint64_t deliveredBefore = grabber.Counters().delivered;
-    const host::BoardCounters boardBefore = host::ReadBoardCounters();
+    const host::BoardCounters boardBefore = board.ReadCounters();
     const double hostBefore = ThreadCpuSeconds(grabber.GrabThread()) + ThreadCpuSeconds(grabber.ReadThread());
     const CpuSnapshot cpuBefore = TakeCpuSnapshot();
     const LONGLONG started = Now();
@@ -71,13 +70,13 @@ ModuleRunResult RunModule(const ModuleRunSettings& settings)
     const LONGLONG stopped = Now();
     const CpuSnapshot cpuAfter = TakeCpuSnapshot();
     const double hostAfter = ThreadCpuSeconds(grabber.GrabThread()) + ThreadCpuSeconds(grabber.ReadThread());
-    const host::BoardCounters boardAfter = host::ReadBoardCounters();
+    const host::BoardCounters boardAfter = board.ReadCounters();
     const std::uint64_t deliveredAfter = grabber.Counters().delivered;
 
     if (!grabber.Stop(result.error)) {
         return result;
     }
-    SimBoard_SetFrameRate(SIMBOARD_RATE_FROM_MODE);
+    board.SetFrameRate(host::BoardControl::kRateFromMode);
 
     LARGE_INTEGER frequency;
     QueryPerformanceFrequency(&frequency);

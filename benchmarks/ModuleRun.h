@@ -5,14 +5,14 @@
 #include <string>
 #include <vector>
 
-#include "tools/common/BoardCounters.h"
+#include "tools/common/BoardControl.h"
 #include "tools/common/GrabberSession.h"
 
 namespace orvane::bench {
 
 struct ModuleRunSettings {
     std::string profile;        // file name in the profiles folder beside the program
-    double framesPerSecond = 0; // SimBoard_SetFrameRate argument
+    double framesPerSecond = 0; // BoardControl::SetFrameRate argument (simulated board)
     double seconds = 10;
     double warmupSeconds = 0.5;
     int buffers = 8;
@@ -37,6 +37,8 @@ struct ModuleRunResult {
     std::map<std::wstring, double> cpuByStartModule;
 };
 
-ModuleRunResult RunModule(const ModuleRunSettings& settings);
+// Board figures and the frame rate go through `board`; a board library without them leaves the
+// board counts at zero, the latencies empty and the rate at the mode's.
+ModuleRunResult RunModule(const ModuleRunSettings& settings, const host::BoardControl& board);
 
 }  // namespace orvane::bench

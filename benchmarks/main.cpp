@@ -10,8 +10,8 @@
 #include "benchmarks/BenchOptions.h"
 #include "benchmarks/HandoffFloor.h"
 #include "benchmarks/ModuleRun.h"
-#include "simboard/SimBoardControl.h"
 #include "module/ComApartment.h"
+#include "tools/common/BoardControl.h"
 #include "tools/common/ComErrorText.h"
 #include "tools/common/Statistics.h"
 
@@ -33,20 +33,31 @@ void PrintCpu(const bench::ModuleRunResult& r)
     std::printf("(over %.2f s)\n", r.seconds);
 }
 
-void PrintModuleRun(const char* title, const bench::ModuleRunResult& r, const host::Summary& latency)
+void PrintModuleRun(const char* title, const bench::ModuleRunResult& r, const host::Summary& latency, bool boardCounts)
 {
     std::printf("%s\n", title);
     if (!r.ok) {
         std::printf("    failed: %s\n", r.error.c_str());
         return;
     }
-    std::printf("    frames            : %" PRIu64 " in %.2f s = %.1f frames/s; board produced %" PRId64 ", dropped %" PRId64
-                " (no free block %" PRId64 "), ticks skipped %" PRId64 "\n",
-                r.frames, r.seconds, static_cast<double>(r.frames) / r.seconds, r.board.produced, r.board.Dropped(), r.board.droppedNoBlock,
-                r.board.ticksSkipped);
-    std::printf("    latency fill->GetCurrent: p50 %.0f us, p99 %.0f us, max %.0f us\n", latency.p50, latency.p99, latency.max);
-    std::printf("    board handed over : %" PRId64 ", got back %" PRId64 "; host: %" PRIu64 " empty wake-ups, %" PRIu64 " failed calls\n",
-                r.board.delivered, r.board.released, r.host.emptyReads, r.host.failures);
+    if (boardCounts) {
+        std::printf("    frames            : %" PRIu64 " in %.2f s = %.1f frames/s; board produced %" PRId64 ", dropped %" PRId64
+                    " (no free block %" PRId64 "), ticks skipped %" PRId64 "\n",
+                    r.frames, r.seconds, static_cast<double>(r.frames) / r.seconds, r.board.produced, r.board.Dropped(),
+                    r.board.droppedNoBlock, r.board.ticksSkipped);
+    } else {
+        std::printf("    frames            : %" PRIu64 " in %.2f s = %.1f frames/s\n", r.frames, r.seconds,
+                    static_cast<double>(r.frames) / r.seconds);
+    }
+    if (latency.count > 0) {
+        std::printf("    latency fill->GetCurrent: p50 %.0f us, p99 %.0f us, max %.0f us\n", latency.p50, latency.p99, latency.max);
+    }
+    if (boardCounts) {
+        std::printf("    board handed over : %" PRId64 ", got back %" PRId64 "; host: %" PRIu64 " empty wake-ups, %" PRIu64 " failed calls\n",
+                    r.board.delivered, r.board.released, r.host.emptyReads, r.host.failures);
+    } else {
+        std::printf("    host              : %" PRIu64 " empty wake-ups, %" PRIu64 " failed calls\n", r.host.emptyReads, r.host.failures);
+    }
     std::printf("    board frame numbers never seen by the host: %" PRIu64 ", out of order: %" PRIu64 " (whole run)\n", r.missingFrames,
                 r.outOfOrderFrames);
     std::printf("    host overruns     : GrabNext %" PRIu64 " of %" PRIu64 ", GetCurrent %" PRIu64 " of %" PRIu64 "\n", r.host.grabOverruns,
@@ -78,6 +89,17 @@ int main(int argc, char** argv)
                 "the host's grab and read threads are ours but spend their time in the module's GrabNext,\n"
                 "GetCurrent and ReleaseCurrent. Under Wine thread times advance in 10 ms ticks: short runs read coarse.\n");
 
+    // The board library beside the module; the vendor's own has no counts, fill times or rate
+    // override, and the runs go on without them.
+    const host::BoardControl board;
+    std::string missing = board.MissingFigures();
+    if (!board.HasFrameRate()) {
+        missing += std::string(missing.empty() ? "" : "; ") + "frame-rate override ((b) runs at the mode's rate)";
+    }
+    if (!missing.empty()) {
+        std::printf("not available from this board library: %s\n", missing.c_str());
+    }
+
     // (a) The floor.
     const bench::FloorResult floor = bench::RunHandoffFloor(options.buffers, options.fastSeconds);
     const double floorRate = floor.seconds > 0 ? static_cast<double>(floor.frames) / floor.seconds : 0;
@@ -90,24 +112,25 @@ int main(int argc, char** argv)
     // (b) The module's full cycle as fast as the simulated board goes, small frames.
     bench::ModuleRunSettings fast;
     fast.profile = "orvane-640x480-60-vga.chp";
-    fast.framesPerSecond = SIMBOARD_RATE_UNLIMITED;
+    fast.framesPerSecond = host::BoardControl::kRateUnlimited;
     fast.seconds = options.fastSeconds;
     fast.buffers = options.buffers;
     fast.creation = creation;
-    const bench::ModuleRunResult unlimited = bench::RunModule(fast);
+    const bench::ModuleRunResult unlimited = bench::RunModule(fast, board);
     const host::Summary unlimitedLatency = host::Summarize(unlimited.latencyMicroseconds);
-    PrintModuleRun("(b) module, 640x480, board at its fastest (includes the board painting each frame)", unlimited, unlimitedLatency);
+    PrintModuleRun("(b) module, 640x480, board at its fastest (includes the board painting each frame)", unlimited, unlimitedLatency,
+                   board.HasCounters());
     std::fflush(stdout);
 
     // (c) Real rates and sizes.
     for (const char* profile : {"orvane-1920x1080-60-dvi.chp", "orvane-3840x2160-60-dvi.chp"}) {
         bench::ModuleRunSettings paced = fast;
         paced.profile = profile;
-        paced.framesPerSecond = SIMBOARD_RATE_FROM_MODE;
+        paced.framesPerSecond = host::BoardControl::kRateFromMode;
         paced.seconds = options.durationSeconds;
-        const bench::ModuleRunResult run = bench::RunModule(paced);
+        const bench::ModuleRunResult run = bench::RunModule(paced, board);
         const std::string title = std::string("(c) module, ") + profile + ", rate from the mode";
-        PrintModuleRun(title.c_str(), run, host::Summarize(run.latencyMicroseconds));
+        PrintModuleRun(title.c_str(), run, host::Summarize(run.latencyMicroseconds), board.HasCounters());
         std::fflush(stdout);
     }
 

@@ -16,7 +16,9 @@ for preset in win32 win64; do
     echo "== win32: built; tests not run: this kernel cannot execute 32-bit programs"
     continue
   fi
+  # Tests run side by side, one per core: each takes private names for its registry keys, files
+  # and kernel objects, answers only its own dialogs, and CTest runs alone the few that cannot share.
   echo "== $preset: tests"
-  ctest --preset "$preset" || failed=1
+  ctest --preset "$preset" -j "$(nproc)" || failed=1
 done
 exit $failed

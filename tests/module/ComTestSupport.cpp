@@ -7,6 +7,7 @@
 
 #include "module/RegistryKey.h"
 #include "tests/support/ModulePath.h"
+#include "tests/support/ModuleRegistration.h"
 
 namespace orvane::test {
 
@@ -131,7 +132,7 @@ ThreadError TakeThreadError()
 
 void EnsureModuleRegistered()
 {
-    ASSERT_EQ(CallExport(ModulePath(), "DllRegisterServer"), S_OK);
+    ASSERT_EQ(EnsureModuleRegistration(ModulePath()), S_OK);
 }
 
 }  // namespace orvane::test

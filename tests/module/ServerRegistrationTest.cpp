@@ -4,11 +4,14 @@
 #include <windows.h>
 #include <oleauto.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 
 #include "CorvathSdk.h"
 #include "Orvane.h"
+#include "module/RegistryKey.h"
+#include "module/RegistryScript.h"
 #include "tests/module/ComTestSupport.h"
 #include "tests/support/ModulePath.h"
 
@@ -107,6 +110,58 @@ TEST(ServerRegistration, AModulePathWithASingleQuoteIsWrittenIntact)
     EXPECT_EQ(Regsvr32(ModulePath(), false), 0u);
     std::error_code ignored;
     fs::remove_all(folder, ignored);
+}
+
+TEST(ServerRegistration, RegisteringReplacesTheClassKeyWholeAndUnregisteringSparesOtherClasses)
+{
+    const std::wstring otherClass = L"CLSID\\{99999999-2222-3333-4444-555555555555}";
+    for (const std::wstring& key : {kClassKey + L"\\Stale", otherClass}) {
+        orvane::RegistryKey created;
+        ASSERT_EQ(created.Create(HKEY_CLASSES_ROOT, key.c_str()), ERROR_SUCCESS);
+    }
+
+    ASSERT_EQ(CallExport(ModulePath(), "DllRegisterServer"), S_OK);
+    EXPECT_FALSE(ClassesKeyExists(kClassKey + L"\\Stale"));
+    EXPECT_TRUE(ClassesKeyExists(kClassKey + L"\\InprocServer32"));
+
+    ASSERT_EQ(CallExport(ModulePath(), "DllUnregisterServer"), S_OK);
+    EXPECT_TRUE(ClassesKeyExists(otherClass));
+    EXPECT_FALSE(ClassesKeyExists(kClassKey));
+
+    RegDeleteTreeW(HKEY_CLASSES_ROOT, otherClass.c_str());
+    EXPECT_EQ(CallExport(ModulePath(), "DllRegisterServer"), S_OK);
+}
+
+TEST(ServerRegistration, ModulePathHasItsQuotesDoubledAndLongPathsAreRefused)
+{
+    std::wstring quoted;
+    ASSERT_EQ(orvane::QuoteModulePath(L"C:\\Bob's 'files'\\m.dll", quoted), S_OK);
+    EXPECT_EQ(quoted, L"C:\\Bob''s ''files''\\m.dll");
+
+    const std::wstring longest(MAX_PATH - 1, L'a');
+    EXPECT_EQ(orvane::QuoteModulePath(longest, quoted), S_OK);
+    EXPECT_EQ(quoted, longest);
+    EXPECT_EQ(orvane::QuoteModulePath(longest + L"a", quoted), HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER));
+
+    // The module itself, loaded from a folder deep enough that its path has MAX_PATH characters.
+    namespace fs = std::filesystem;
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    const fs::path top = fs::path(temp) / (L"Orvane long " + std::to_wstring(GetCurrentProcessId()));
+    fs::path folder = top;
+    while (folder.wstring().size() + 1 + wcslen(L"Orvane.dll") < MAX_PATH) {
+        folder /= std::wstring(std::min<size_t>(40, MAX_PATH - folder.wstring().size()), L'd');
+    }
+    fs::create_directories(folder);
+    for (const wchar_t* file : {L"Orvane.dll", L"OHDW32.dll"}) {
+        fs::copy_file(BesideTestProgram(file), folder / file, fs::copy_options::overwrite_existing);
+    }
+    const std::wstring copy = (folder / L"Orvane.dll").wstring();
+    ASSERT_GE(copy.size(), static_cast<size_t>(MAX_PATH));
+    EXPECT_EQ(CallExport(copy, "DllRegisterServer"), HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER));
+    EXPECT_TRUE(SamePath(ClassesValue(kClassKey + L"\\InprocServer32"), ModulePath()));
+    std::error_code ignored;
+    fs::remove_all(top, ignored);
 }
 
 }  // namespace

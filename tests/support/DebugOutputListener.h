@@ -1,12 +1,14 @@
 #pragma once
 // Collects what this process writes with OutputDebugStringA, the way a debug viewer does (the
-// capture tool's reader of the DBWIN protocol), with the look-ups tests need. Only one listener may
-// exist at a time on a machine (the protocol has one buffer), so tests run one process at a time.
+// capture tool's reader of the DBWIN protocol), with the look-ups tests need. Only one reader may
+// exist at a time on a machine (the protocol has one buffer): a listener first waits for its turn
+// among the test processes running side by side.
 #include <windows.h>
 
 #include <string>
 #include <vector>
 
+#include "tests/support/TestProcessLock.h"
 #include "tools/common/DebugOutputReader.h"
 
 namespace orvane::test {
@@ -29,6 +31,7 @@ public:
     std::string Dump();
 
 private:
+    TestProcessLock turn_{kDebugOutputTurn};  // taken before the reader, given back after it
     host::DebugOutputReader reader_;
 };
 

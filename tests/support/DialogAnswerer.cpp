@@ -2,6 +2,8 @@
 
 #include <dlgs.h>
 
+#include <iterator>
+
 namespace orvane::test {
 
 DialogAnswer DialogAnswer::Press(std::string title, int command)
@@ -102,6 +104,41 @@ void TypeFileName(HWND dialog, const std::string& file)
     }
 }
 
+// A visible top-level window of this process with the given title, other than `skip`. Windows of
+// other processes are never answered: another test running at the same time owns them.
+struct WindowSearch {
+    std::wstring title;
+    HWND skip = nullptr;
+    HWND found = nullptr;
+};
+
+BOOL CALLBACK FindOwnWindow(HWND window, LPARAM param)
+{
+    auto* search = reinterpret_cast<WindowSearch*>(param);
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    if (process != GetCurrentProcessId() || window == search->skip || !IsWindowVisible(window)) {
+        return TRUE;
+    }
+    // Read without sending the window a message: its thread may be busy in a test's wait.
+    wchar_t title[256] = {};
+    InternalGetWindowText(window, title, static_cast<int>(std::size(title)));
+    if (search->title != title) {
+        return TRUE;
+    }
+    search->found = window;
+    return FALSE;
+}
+
+std::wstring Widen(const std::string& text)
+{
+    std::wstring wide(text.size(), L'\0');
+    const int length = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(),
+                                           static_cast<int>(wide.size()));
+    wide.resize(length > 0 ? static_cast<size_t>(length) : 0);
+    return wide;
+}
+
 }  // namespace
 
 void DialogAnswerer::Loop()
@@ -111,14 +148,12 @@ void DialogAnswerer::Loop()
         const ULONGLONG deadline = GetTickCount64() + perDialogMs_;
         HWND found = nullptr;
         while (found == nullptr) {
-            HWND candidate = FindWindowA(nullptr, answer.title.c_str());
             // A window answered a moment ago may linger until its owner's call returns.
-            if (candidate != nullptr && candidate != previous && IsWindowVisible(candidate)) {
-                found = candidate;
+            WindowSearch search{Widen(answer.title), previous, nullptr};
+            EnumWindows(FindOwnWindow, reinterpret_cast<LPARAM>(&search));
+            if (search.found != nullptr) {
+                found = search.found;
                 break;
-            }
-            if (candidate != nullptr && candidate == previous && !IsWindow(previous)) {
-                previous = nullptr;
             }
             if (GetTickCount64() > deadline) {
                 std::lock_guard<std::mutex> lock(mutex_);

@@ -1,6 +1,7 @@
 #pragma once
 // Answers the modal windows a test provokes (message boxes, the open-file dialog, property frames):
-// a thread finds each one by its title and answers it as the script says, within a bounded wait.
+// a thread finds each one by its title among this process's windows and answers it as the script
+// says, within a bounded wait.
 #include <windows.h>
 
 #include <mutex>

@@ -14,11 +14,14 @@
 #include <vector>
 
 #include "tests/support/ModulePath.h"
+#include "tests/support/ModuleRegistration.h"
+#include "tests/support/TestProcessLock.h"
 
 namespace {
 
 using orvane::test::BesideTestProgram;
 using orvane::test::BesideTestProgramA;
+using orvane::test::EnsureModuleRegistration;
 
 struct ToolRun {
     DWORD exitCode = ~0u;
@@ -92,13 +95,7 @@ protected:
     static void SetUpTestSuite()
     {
         // The tool creates the object through its registration, as a host does.
-        HMODULE module = LoadLibraryW(BesideTestProgram(L"Orvane.dll").c_str());
-        ASSERT_NE(module, nullptr);
-        using Register = HRESULT(STDAPICALLTYPE*)();
-        auto registerServer = reinterpret_cast<Register>(reinterpret_cast<void*>(GetProcAddress(module, "DllRegisterServer")));
-        ASSERT_NE(registerServer, nullptr);
-        EXPECT_EQ(registerServer(), S_OK);
-        FreeLibrary(module);
+        EXPECT_EQ(EnsureModuleRegistration(BesideTestProgram(L"Orvane.dll")), S_OK);
     }
 
     void SetUp() override
@@ -129,6 +126,9 @@ protected:
 
 TEST_F(CaptureTool, CapturesFramesIntoSummaryCsvAndImages)
 {
+    // With --log the tool reads the debug output: its turn, as a listener of the tests takes one.
+    const orvane::test::TestProcessLock turn(orvane::test::kDebugOutputTurn);
+    ASSERT_TRUE(turn.Held());
     const ToolRun run = RunCapture("--frames 60 --save-every 30 --log --out-dir \"" + folder_ + "\"", In("output.txt"));
     ASSERT_EQ(run.exitCode, 0u) << run.output;
 

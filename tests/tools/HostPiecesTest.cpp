@@ -14,6 +14,7 @@
 #include "tools/capture/BmpWriter.h"
 #include "tools/capture/CaptureOptions.h"
 #include "module/ComApartment.h"
+#include "tools/common/BoardControl.h"
 #include "tools/common/GrabberSession.h"
 #include "tools/common/Statistics.h"
 
@@ -135,13 +136,40 @@ public:
     int frames = 0;
 };
 
+TEST(BoardControl, FindsTheSimulatedBoardsFunctionsAndDoesWithoutThem)
+{
+    const host::BoardControl simulated;
+    EXPECT_TRUE(simulated.HasCounters());
+    EXPECT_TRUE(simulated.HasFillTimes());
+    EXPECT_TRUE(simulated.HasFrameRate());
+    EXPECT_EQ(simulated.MissingFigures(), "");
+
+    // The vendor's library exports none of them; any library without them stands in for it, and
+    // so does one that is not there at all.
+    for (const wchar_t* library : {L"kernel32.dll", L"NoSuchBoardLibrary.dll"}) {
+        const host::BoardControl other(library);
+        EXPECT_FALSE(other.HasCounters());
+        EXPECT_FALSE(other.HasFillTimes());
+        EXPECT_FALSE(other.HasFrameRate());
+        const std::string missing = other.MissingFigures();
+        EXPECT_NE(missing.find("fill times"), std::string::npos) << missing;
+        EXPECT_NE(missing.find("dropped"), std::string::npos) << missing;
+        other.ResetCounters();
+        EXPECT_EQ(other.ReadCounters().produced, 0);
+        const int block = 0;
+        EXPECT_EQ(other.FillTime(&block), 0);
+        EXPECT_FALSE(other.SetFrameRate(60));
+    }
+}
+
 // Drives the module in this process (from its file, no registration) on the simulated board.
 class HostSession : public ::testing::Test {
 protected:
     void SetUp() override
     {
         SimBoard_Reset();
-        settings_.registryPath = L"Software\\OrvaneHostSessionTest\\";
+        // A key of this process's own: other tests may run a session at the same time.
+        settings_.registryPath = key_ + L"\\";
         settings_.profilePath = test::BesideTestProgramA("profiles\\orvane-640x480-60-vga.chp");
         settings_.buffers = 4;
         settings_.creation = host::Creation::ModuleFile;
@@ -149,9 +177,11 @@ protected:
     void TearDown() override
     {
         SimBoard_Reset();
-        RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\OrvaneHostSessionTest");
+        RegDeleteTreeW(HKEY_CURRENT_USER, key_.c_str());
+        RegDeleteKeyW(HKEY_CURRENT_USER, key_.c_str());
     }
 
+    const std::wstring key_ = L"Software\\OrvaneHostSessionTest " + std::to_wstring(GetCurrentProcessId());
     orvane::ComApartment apartment_;
     host::SessionSettings settings_;
 };

@@ -66,10 +66,12 @@ void PrintSummary(std::FILE* out, const CaptureResult& r, const std::vector<Fram
         std::fprintf(out, "  frame rate           : %.3f fps measured (time stamps), nominal unknown; %.2f fps delivered over the run\n",
                      stampRate, hostRate);
     }
-    std::fprintf(out, "  dropped by the board : %" PRId64 " (no free block %" PRId64 ", injected %" PRId64 "); produced %" PRId64
-                      ", ticks skipped %" PRId64 ", ticks without signal %" PRId64 "\n",
-                 r.board.Dropped(), r.board.droppedNoBlock, r.board.droppedInjected, r.board.produced, r.board.ticksSkipped,
-                 r.board.ticksNoSignal);
+    if (r.board) {
+        const host::BoardCounters& b = *r.board;
+        std::fprintf(out, "  dropped by the board : %" PRId64 " (no free block %" PRId64 ", injected %" PRId64 "); produced %" PRId64
+                          ", ticks skipped %" PRId64 ", ticks without signal %" PRId64 "\n",
+                     b.Dropped(), b.droppedNoBlock, b.droppedInjected, b.produced, b.ticksSkipped, b.ticksNoSignal);
+    }
     const FrameNumbers numbers = CheckFrameNumbers(frames);
     if (numbers.first >= 0) {
         std::fprintf(out, "  board frame numbers  : %" PRId64 " .. %" PRId64 ", %" PRId64 " missing, %" PRId64 " out of order\n", numbers.first,

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,7 +22,7 @@ struct CaptureResult {
     int buffers = 0;
     double elapsedSeconds = 0;  // from EnableGrab to the stop
     host::SessionCounters counters;
-    host::BoardCounters board;
+    std::optional<host::BoardCounters> board;  // none when the board library keeps no counts
     LONG maxReadyCount = -1;
     LONGLONG qpcFrequency = 1;
     std::string csvPath;

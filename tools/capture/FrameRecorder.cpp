@@ -3,8 +3,6 @@
 #include <cstdio>
 #include <cstring>
 
-#include "simboard/SimBoardControl.h"
-
 namespace orvane::capture {
 
 namespace {
@@ -20,8 +18,9 @@ std::uint32_t Fnv1a(std::uint32_t hash, const BYTE* data, size_t size)
 
 }  // namespace
 
-FrameRecorder::FrameRecorder(const FrameLayout& layout, int saveEvery, std::string outDir, size_t expectedFrames)
-    : layout_(layout), saveEvery_(saveEvery), outDir_(std::move(outDir))
+FrameRecorder::FrameRecorder(const FrameLayout& layout, int saveEvery, std::string outDir, size_t expectedFrames,
+                             const host::BoardControl& board)
+    : layout_(layout), board_(board), saveEvery_(saveEvery), outDir_(std::move(outDir))
 {
     rowBytes_ = static_cast<size_t>(layout_.width) * static_cast<size_t>(layout_.bitsPerPixel) / 8;
     frames_.reserve(expectedFrames);
@@ -45,10 +44,7 @@ void FrameRecorder::OnFrame(const ImageHeader& header, LONGLONG deliveredQpc)
         frames_.push_back(record);
         return;
     }
-    LONGLONG filled = 0;
-    if (SimBoard_GetFillTime(pixels, &filled) == 0) {
-        record.fillQpc = filled;
-    }
+    record.fillQpc = board_.FillTime(pixels);
     // The simulated board marks its frames "OHDF" with the frame number before it.
     const size_t frameBytes = rowBytes_ * static_cast<size_t>(layout_.height);
     if (frameBytes >= 12 && std::memcmp(pixels + 8, "OHDF", 4) == 0) {

@@ -7,14 +7,17 @@
 
 #include "tools/capture/BmpWriter.h"
 #include "tools/capture/FrameRecord.h"
+#include "tools/common/BoardControl.h"
 #include "tools/common/GrabberSession.h"
 
 namespace orvane::capture {
 
 class FrameRecorder : public host::FrameSink {
 public:
-    // saveEvery 0 saves nothing; images go to `outDir` as frame-NNNNNN.bmp.
-    FrameRecorder(const FrameLayout& layout, int saveEvery, std::string outDir, size_t expectedFrames);
+    // saveEvery 0 saves nothing; images go to `outDir` as frame-NNNNNN.bmp. Fill times come from
+    // `board`, which must outlive the recorder.
+    FrameRecorder(const FrameLayout& layout, int saveEvery, std::string outDir, size_t expectedFrames,
+                  const host::BoardControl& board);
 
     void OnFrame(const ImageHeader& header, LONGLONG deliveredQpc) override;
 
@@ -26,6 +29,7 @@ public:
 
 private:
     FrameLayout layout_;
+    const host::BoardControl& board_;
     size_t rowBytes_ = 0;
     int saveEvery_;
     std::string outDir_;

@@ -9,12 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "simboard/SimBoardControl.h"
 #include "tools/capture/CaptureOptions.h"
 #include "tools/capture/CaptureReport.h"
 #include "tools/capture/CsvWriter.h"
 #include "tools/capture/FrameRecorder.h"
-#include "tools/common/BoardCounters.h"
+#include "tools/common/BoardControl.h"
 #include "module/ComApartment.h"
 #include "tools/common/DebugOutputReader.h"
 #include "tools/common/GrabberSession.h"
@@ -118,6 +117,11 @@ int main(int argc, char** argv)
     if (!session.Open(settings, error)) {
         return Fail(error, reader.get());
     }
+    // The board library the module loaded; the vendor's own keeps no counts for us.
+    const host::BoardControl board;
+    if (const std::string missing = board.MissingFigures(); !missing.empty()) {
+        std::printf("  not available from this board library: %s\n", missing.c_str());
+    }
 
     // A module that does not report the image size leaves it to the profile, in the default
     // format (BGR 32).
@@ -136,9 +140,9 @@ int main(int argc, char** argv)
     const double limitSeconds = options.seconds > 0 ? options.seconds : expectedSeconds * 2 + 10;
     const size_t expectedFrames = options.frames > 0 ? static_cast<size_t>(options.frames)
                                                      : static_cast<size_t>(limitSeconds * (nominal > 0 ? nominal : 60) * 1.2) + 16;
-    capture::FrameRecorder recorder(layout, options.saveEvery, outDir, expectedFrames);
+    capture::FrameRecorder recorder(layout, options.saveEvery, outDir, expectedFrames, board);
 
-    SimBoard_ResetCounters();
+    board.ResetCounters();
     LARGE_INTEGER frequency;
     QueryPerformanceFrequency(&frequency);
     const LONGLONG started = Now();
@@ -170,8 +174,13 @@ int main(int argc, char** argv)
                            static_cast<double>(after - lastTime);
         lastDelivered = c.delivered;
         lastTime = after;
-        std::printf("\r  frames %8" PRIu64 "   %7.2f fps   dropped %6" PRId64 "   overruns grab %6" PRIu64 " read %6" PRIu64 "  ", c.delivered,
-                    fps, host::ReadBoardCounters().Dropped(), c.grabOverruns, c.readOverruns);
+        if (board.HasCounters()) {
+            std::printf("\r  frames %8" PRIu64 "   %7.2f fps   dropped %6" PRId64 "   overruns grab %6" PRIu64 " read %6" PRIu64 "  ",
+                        c.delivered, fps, board.ReadCounters().Dropped(), c.grabOverruns, c.readOverruns);
+        } else {
+            std::printf("\r  frames %8" PRIu64 "   %7.2f fps   overruns grab %6" PRIu64 " read %6" PRIu64 "  ", c.delivered, fps,
+                        c.grabOverruns, c.readOverruns);
+        }
         std::fflush(stdout);
     }
     const LONGLONG stopped = Now();
@@ -187,7 +196,9 @@ int main(int argc, char** argv)
     result.buffers = options.buffers;
     result.elapsedSeconds = static_cast<double>(stopped - started) / static_cast<double>(frequency.QuadPart);
     result.counters = session.Counters();
-    result.board = host::ReadBoardCounters();
+    if (board.HasCounters()) {
+        result.board = board.ReadCounters();
+    }
     result.maxReadyCount = session.MaxReadyCount();
     result.qpcFrequency = frequency.QuadPart;
     result.savedImages = recorder.SavedImages();

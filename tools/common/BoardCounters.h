@@ -1,5 +1,5 @@
 #pragma once
-// The simulated board's own counters (its control API), read by host-side programs to tell
+// The simulated board's own counters (read through BoardControl), by which host-side programs tell
 // frames the board dropped from frames the host missed.
 #include <cstdint>
 
@@ -16,7 +16,5 @@ struct BoardCounters {
 
     std::int64_t Dropped() const { return droppedNoBlock + droppedInjected; }
 };
-
-BoardCounters ReadBoardCounters();
 
 }  // namespace orvane::host
