@@ -11,7 +11,7 @@
 #include "benchmarks/HandoffFloor.h"
 #include "benchmarks/ModuleRun.h"
 #include "simboard/SimBoardControl.h"
-#include "module/ComApartment.h"
+#include "platform/ComApartment.h"
 #include "tools/common/ComErrorText.h"
 #include "tools/common/Statistics.h"
 

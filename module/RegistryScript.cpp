@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "module/Diagnostics.h"
+#include "platform/Diagnostics.h"
 #include "module/ModuleFile.h"
 
 namespace orvane {

@@ -3,7 +3,7 @@
 #include <cwctype>
 #include <vector>
 
-#include "module/RegistryKey.h"
+#include "platform/RegistryKey.h"
 
 namespace orvane {
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "board/MessageException.h"
+#include "platform/MessageException.h"
 
 namespace orvane::test {
 namespace {

@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "module/RegistryKey.h"
+#include "platform/RegistryKey.h"
 #include "module/RegistryScript.h"
 #include "tests/support/ScratchRegistryKey.h"
 

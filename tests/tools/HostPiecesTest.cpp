@@ -13,7 +13,7 @@
 #include "tests/support/ModulePath.h"
 #include "tools/capture/BmpWriter.h"
 #include "tools/capture/CaptureOptions.h"
-#include "module/ComApartment.h"
+#include "platform/ComApartment.h"
 #include "tools/common/GrabberSession.h"
 #include "tools/common/Statistics.h"
 

@@ -15,7 +15,7 @@
 #include "tools/capture/CsvWriter.h"
 #include "tools/capture/FrameRecorder.h"
 #include "tools/common/BoardCounters.h"
-#include "module/ComApartment.h"
+#include "platform/ComApartment.h"
 #include "tools/common/DebugOutputReader.h"
 #include "tools/common/GrabberSession.h"
 #include "tools/common/ProfileInfo.h"
