@@ -3,7 +3,7 @@
 #include <atomic>
 #include <deque>
 
-#include "module/OwnedHandle.h"
+#include "platform/OwnedHandle.h"
 
 namespace orvane::bench {
 

@@ -4,7 +4,7 @@
 
 #include <cwctype>
 
-#include "module/OwnedHandle.h"
+#include "platform/OwnedHandle.h"
 
 namespace orvane::bench {
 

@@ -10,7 +10,7 @@
 #include "benchmarks/BenchOptions.h"
 #include "benchmarks/HandoffFloor.h"
 #include "benchmarks/ModuleRun.h"
-#include "module/ComApartment.h"
+#include "platform/ComApartment.h"
 #include "tools/common/BoardControl.h"
 #include "tools/common/ComErrorText.h"
 #include "tools/common/Statistics.h"

@@ -2,10 +2,10 @@
 // number of the call site and the library's own text for it.
 #include <cstdio>
 
-#include "board/OrvaneCard.h"
-#include "module/Diagnostics.h"
+#include "board/OrvaneBoard.h"
+#include "platform/Diagnostics.h"
 
-WORD COrvaneCard::ReportStatus(WORD status, int site) const
+WORD COrvaneBoard::ReportStatus(WORD status, int site) const
 {
     if (status == 0) {
         return 0;

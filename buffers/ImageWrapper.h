@@ -2,7 +2,7 @@
 // An image as the frame lists see it: something with a header that can be handed to the host and
 // disposed of. The list links live inside the image, so moving an image between lists never
 // allocates; an image is therefore in at most one list at a time.
-#include "buffers/ImageHeader.h"
+#include "interfaces/ImageHeader.h"
 
 namespace orvane {
 class IntrusiveImageList;

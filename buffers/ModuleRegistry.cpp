@@ -2,7 +2,7 @@
 #include <cstring>
 
 #include "buffers/TripleList.h"
-#include "module/RegistryKey.h"
+#include "platform/RegistryKey.h"
 
 void CTripleList::SetNames(const wchar_t* registryPath, const wchar_t* boardName)
 {

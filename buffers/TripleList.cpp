@@ -2,9 +2,9 @@
 
 #include <cstdio>
 
-#include "board/MessageException.h"
+#include "platform/MessageException.h"
 #include "buffers/OrvaneImage.h"
-#include "module/Diagnostics.h"
+#include "platform/Diagnostics.h"
 
 using orvane::CriticalSection;
 using orvane::IntrusiveImageList;

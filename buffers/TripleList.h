@@ -21,11 +21,11 @@
 #include <optional>
 #include <string>
 
-#include "buffers/CriticalSection.h"
-#include "buffers/ImageHeader.h"
+#include "platform/CriticalSection.h"
+#include "interfaces/ImageHeader.h"
 #include "buffers/ImageWrapper.h"
 #include "buffers/IntrusiveImageList.h"
-#include "module/OwnedHandle.h"
+#include "platform/OwnedHandle.h"
 #include "timing/SharedTimebase.h"
 
 struct BufferDescriptor;

@@ -11,6 +11,7 @@ function(orvane_idl out_var idl_file)
   cmake_parse_arguments(ARG "TLB" "" "" ${ARGN})
   get_filename_component(name ${idl_file} NAME_WE)
   get_filename_component(src ${idl_file} ABSOLUTE)
+  get_filename_component(src_dir ${src} DIRECTORY)
   set(gen ${CMAKE_BINARY_DIR}/generated)
   file(MAKE_DIRECTORY ${gen})
   set(outputs ${gen}/${name}.h ${gen}/${name}_i.c)
@@ -22,7 +23,7 @@ function(orvane_idl out_var idl_file)
     endif()
     add_custom_command(
       OUTPUT ${outputs}
-      COMMAND midl /nologo /I ${CMAKE_SOURCE_DIR}/module /h ${gen}/${name}.h /iid ${gen}/${name}_i.c
+      COMMAND midl /nologo /I ${src_dir} /h ${gen}/${name}.h /iid ${gen}/${name}_i.c
               ${tlb_arg} /out ${gen} ${src}
       DEPENDS ${src}
       WORKING_DIRECTORY ${gen}
@@ -30,7 +31,7 @@ function(orvane_idl out_var idl_file)
     set(${out_var} ${outputs} PARENT_SCOPE)
     return()
   endif()
-  set(widl ${ORVANE_WIDL} -I ${ORVANE_PLATFORM_IDL_DIR} -I ${CMAKE_SOURCE_DIR}/module -I ${gen})
+  set(widl ${ORVANE_WIDL} -I ${ORVANE_PLATFORM_IDL_DIR} -I ${src_dir} -I ${gen})
   set(commands
     COMMAND ${widl} -h -o ${gen}/${name}.h ${src}
     COMMAND ${widl} -u -o ${gen}/${name}_i.c ${src})

@@ -4,7 +4,7 @@
 
 #include <new>
 
-#include "board/OrvaneCard.h"
+#include "card/OrvaneCard.h"
 #include "module/AggregatedOrvane.h"
 #include "module/ModuleLock.h"
 #include "module/RegistryScript.h"

@@ -15,7 +15,7 @@
 #include "CorvathSdk.h"
 #include "Orvane.h"
 #include "adjustments/AdjustmentSupportInterface.h"
-#include "module/ComPtr.h"
+#include "platform/ComPtr.h"
 #include "module/InterfaceBoundary.h"
 #include "settings/SettingInterface.h"
 #include "timing/TimeSourceInterface.h"

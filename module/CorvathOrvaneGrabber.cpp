@@ -2,10 +2,10 @@
 // exactly one card operation at the interface boundary.
 #include "module/CorvathOrvane.h"
 
-#include "board/OrvaneCard.h"
-#include "module/Diagnostics.h"
+#include "card/OrvaneCard.h"
+#include "platform/Diagnostics.h"
 #include "module/ErrorReporting.h"
-#include "module/UniqueBstr.h"
+#include "platform/UniqueBstr.h"
 
 namespace {
 

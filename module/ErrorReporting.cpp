@@ -3,8 +3,8 @@
 #include <oleauto.h>
 
 #include "Orvane.h"
-#include "module/ComPtr.h"
-#include "module/UniqueBstr.h"
+#include "platform/ComPtr.h"
+#include "platform/UniqueBstr.h"
 
 namespace orvane {
 

@@ -10,8 +10,8 @@
 
 #include <new>
 
-#include "board/MessageException.h"
-#include "module/Diagnostics.h"
+#include "platform/MessageException.h"
+#include "platform/Diagnostics.h"
 #include "module/ErrorReporting.h"
 
 namespace orvane {

@@ -2,11 +2,11 @@
 
 #include <objbase.h>
 
-#include "module/ComApartment.h"
-#include "module/ComPtr.h"
-#include "module/Diagnostics.h"
 #include "module/ModuleFile.h"
 #include "module/Registrar.h"
+#include "platform/ComApartment.h"
+#include "platform/ComPtr.h"
+#include "platform/Diagnostics.h"
 
 namespace orvane {
 

@@ -5,9 +5,9 @@
 #include <iterator>
 #include <string>
 
-#include "module/ComPtr.h"
+#include "platform/ComPtr.h"
 #include "module/ModuleFile.h"
-#include "module/RegistryKey.h"
+#include "platform/RegistryKey.h"
 
 namespace orvane {
 

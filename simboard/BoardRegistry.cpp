@@ -2,7 +2,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "board/BoardLibrary.h"
+#include "interfaces/BoardLibrary.h"
 #include "simboard/BoardOperation.h"
 #include "simboard/LiveStream.h"
 #include "simboard/SimState.h"

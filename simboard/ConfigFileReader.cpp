@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "board/BoardLibrary.h"
+#include "interfaces/BoardLibrary.h"
 #include "simboard/SimState.h"
 
 namespace simboard {

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <string>
 
-#include "board/BoardLibrary.h"
+#include "interfaces/BoardLibrary.h"
 #include "simboard/SimState.h"
 
 namespace simboard {

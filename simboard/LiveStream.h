@@ -12,7 +12,7 @@
 #include <memory>
 #include <vector>
 
-#include "board/BoardLibrary.h"
+#include "interfaces/BoardLibrary.h"
 #include "simboard/PixelPattern.h"
 
 namespace simboard {

@@ -2,7 +2,7 @@
 // a time; its current values are what eHD_SetMode applied last and what eHD_GetMode returns.
 #include <cstring>
 
-#include "board/BoardLibrary.h"
+#include "interfaces/BoardLibrary.h"
 #include "simboard/BoardOperation.h"
 #include "simboard/LiveStream.h"
 #include "simboard/SimState.h"

@@ -9,7 +9,7 @@
 // The block is 4 bytes (value only) or a ParameterBlock; the value is its first 32-bit word.
 #include <cstring>
 
-#include "board/BoardLibrary.h"
+#include "interfaces/BoardLibrary.h"
 #include "simboard/BoardOperation.h"
 #include "simboard/LiveStream.h"
 #include "simboard/SimState.h"

@@ -13,7 +13,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "board/BoardLibrary.h"
+#include "interfaces/BoardLibrary.h"
 #include "simboard/FaultInjection.h"
 
 namespace simboard {

@@ -8,7 +8,7 @@
 // simulated input's colour cast is fixed per board (derived from its serial number).
 #include <cstring>
 
-#include "board/BoardLibrary.h"
+#include "interfaces/BoardLibrary.h"
 #include "simboard/BoardOperation.h"
 #include "simboard/SimState.h"
 

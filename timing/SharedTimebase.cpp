@@ -5,7 +5,7 @@
 #include <limits>
 #include <utility>
 
-#include "module/Diagnostics.h"
+#include "platform/Diagnostics.h"
 #include "timing/TimebaseLock.h"
 #include "timing/WallClock.h"
 

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <string>
 
-#include "board/MessageException.h"
+#include "platform/MessageException.h"
 
 namespace orvane::test {
 namespace {

@@ -6,7 +6,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "board/MessageException.h"
+#include "platform/MessageException.h"
 #include "tests/support/ModulePath.h"
 
 namespace orvane::test {

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "board/OrvaneCard.h"
+#include "card/OrvaneCard.h"
 #include "simboard/SimBoardControl.h"
 #include "tests/support/DebugOutputListener.h"
 #include "tests/support/DialogAnswerer.h"

@@ -5,7 +5,7 @@
 #include <atomic>
 #include <vector>
 
-#include "board/MessageException.h"
+#include "platform/MessageException.h"
 #include "buffers/OrvaneImage.h"
 #include "tests/support/BoundedWait.h"
 

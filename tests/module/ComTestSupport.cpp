@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "module/RegistryKey.h"
+#include "platform/RegistryKey.h"
 #include "tests/support/ModulePath.h"
 #include "tests/support/ModuleRegistration.h"
 

@@ -7,8 +7,8 @@
 #include <optional>
 #include <string>
 
-#include "module/ComApartment.h"
-#include "module/ComPtr.h"
+#include "platform/ComApartment.h"
+#include "platform/ComPtr.h"
 
 namespace orvane::test {
 

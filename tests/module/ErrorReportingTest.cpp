@@ -6,7 +6,7 @@
 #include <new>
 #include <stdexcept>
 
-#include "board/MessageException.h"
+#include "platform/MessageException.h"
 #include "module/InterfaceBoundary.h"
 #include "tests/module/ComTestSupport.h"
 

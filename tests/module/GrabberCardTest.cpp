@@ -11,8 +11,8 @@
 
 #include "CorvathSdk.h"
 #include "Orvane.h"
-#include "buffers/ImageHeader.h"
-#include "module/UniqueBstr.h"
+#include "interfaces/ImageHeader.h"
+#include "platform/UniqueBstr.h"
 #include "simboard/SimBoardControl.h"
 #include "tests/module/ComTestSupport.h"
 #include "tests/support/BoundedWait.h"

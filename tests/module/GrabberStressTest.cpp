@@ -11,7 +11,7 @@
 
 #include "CorvathSdk.h"
 #include "Orvane.h"
-#include "module/UniqueBstr.h"
+#include "platform/UniqueBstr.h"
 #include "simboard/SimBoardControl.h"
 #include "tests/module/ComTestSupport.h"
 #include "tests/support/BoundedWait.h"

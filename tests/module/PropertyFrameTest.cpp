@@ -11,7 +11,7 @@
 
 #include "CorvathSdk.h"
 #include "Orvane.h"
-#include "module/RegistryKey.h"
+#include "platform/RegistryKey.h"
 #include "tests/module/ComTestSupport.h"
 #include "tests/support/BoundedWait.h"
 #include "tests/support/DialogAnswerer.h"

@@ -10,8 +10,8 @@
 
 #include "CorvathSdk.h"
 #include "Orvane.h"
-#include "module/RegistryKey.h"
 #include "module/RegistryScript.h"
+#include "platform/RegistryKey.h"
 #include "tests/module/ComTestSupport.h"
 #include "tests/support/ModulePath.h"
 

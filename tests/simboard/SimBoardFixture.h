@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "board/BoardLibrary.h"
+#include "interfaces/BoardLibrary.h"
 #include "simboard/SimBoardControl.h"
 #include "tests/support/ModulePath.h"
 

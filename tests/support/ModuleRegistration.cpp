@@ -3,7 +3,7 @@
 #include <objbase.h>
 
 #include "Orvane.h"
-#include "module/RegistryKey.h"
+#include "platform/RegistryKey.h"
 #include "tests/support/TestProcessLock.h"
 
 namespace orvane::test {

@@ -5,7 +5,7 @@
 // side by side wait here, bounded, instead of disturbing each other.
 #include <windows.h>
 
-#include "module/OwnedHandle.h"
+#include "platform/OwnedHandle.h"
 
 namespace orvane::test {
 

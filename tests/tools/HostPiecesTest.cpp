@@ -8,12 +8,12 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/ComApartment.h"
 #include "simboard/SimBoardControl.h"
 #include "tests/support/BoundedWait.h"
 #include "tests/support/ModulePath.h"
 #include "tools/capture/BmpWriter.h"
 #include "tools/capture/CaptureOptions.h"
-#include "module/ComApartment.h"
 #include "tools/common/BoardControl.h"
 #include "tools/common/GrabberSession.h"
 #include "tools/common/Statistics.h"

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "module/OwnedHandle.h"
+#include "platform/OwnedHandle.h"
 
 namespace orvane::capture {
 

@@ -9,12 +9,12 @@
 #include <string>
 #include <vector>
 
+#include "platform/ComApartment.h"
 #include "tools/capture/CaptureOptions.h"
 #include "tools/capture/CaptureReport.h"
 #include "tools/capture/CsvWriter.h"
 #include "tools/capture/FrameRecorder.h"
 #include "tools/common/BoardControl.h"
-#include "module/ComApartment.h"
 #include "tools/common/DebugOutputReader.h"
 #include "tools/common/GrabberSession.h"
 #include "tools/common/ProfileInfo.h"

@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-#include "module/ComPtr.h"
+#include "platform/ComPtr.h"
 
 namespace orvane::host {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "module/OwnedHandle.h"
+#include "platform/OwnedHandle.h"
 
 namespace orvane::host {
 

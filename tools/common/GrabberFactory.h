@@ -6,7 +6,7 @@
 #include <string>
 
 #include "CorvathSdk.h"
-#include "module/ComPtr.h"
+#include "platform/ComPtr.h"
 
 namespace orvane::host {
 

@@ -1,7 +1,7 @@
 #include "tools/common/GrabberSession.h"
 
-#include "module/ComApartment.h"
-#include "module/RegistryKey.h"
+#include "platform/ComApartment.h"
+#include "platform/RegistryKey.h"
 #include "tools/common/ComErrorText.h"
 
 namespace orvane::host {

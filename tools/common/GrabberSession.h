@@ -10,9 +10,9 @@
 #include <string>
 
 #include "CorvathSdk.h"
-#include "buffers/ImageHeader.h"
-#include "module/OwnedHandle.h"
-#include "module/ComPtr.h"
+#include "interfaces/ImageHeader.h"
+#include "platform/OwnedHandle.h"
+#include "platform/ComPtr.h"
 #include "tools/common/GrabberFactory.h"
 
 namespace orvane::host {

@@ -1,7 +1,7 @@
 // Changing the image size: the request is brought within what the mode's timings allow, written
 // into the CHP file and applied; a size the board refuses is taken back in the file and the card.
-#include "board/OrvaneCard.h"
-#include "module/Diagnostics.h"
+#include "card/OrvaneCard.h"
+#include "platform/Diagnostics.h"
 
 using orvane::Trace;
 

@@ -1,10 +1,10 @@
 // Starting and stopping the board's live stream, and the host's side of the frame cycle.
 #include <cstdio>
 
-#include "board/MessageException.h"
-#include "board/OrvaneCard.h"
+#include "platform/MessageException.h"
+#include "card/OrvaneCard.h"
 #include "buffers/OrvaneImage.h"
-#include "module/Diagnostics.h"
+#include "platform/Diagnostics.h"
 
 using orvane::RaiseMessage;
 using orvane::Trace;

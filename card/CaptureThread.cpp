@@ -1,7 +1,7 @@
 // The capture thread: turns the board's per-frame signals into ready images. The board has
 // already written the pixels; per frame this thread only matches one address and moves one image.
-#include "board/OrvaneCard.h"
-#include "module/Diagnostics.h"
+#include "card/OrvaneCard.h"
+#include "platform/Diagnostics.h"
 
 using orvane::Trace;
 

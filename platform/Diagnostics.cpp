@@ -1,4 +1,4 @@
-#include "module/Diagnostics.h"
+#include "platform/Diagnostics.h"
 
 #include <windows.h>
 

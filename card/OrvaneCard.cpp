@@ -1,20 +1,18 @@
-// The card's lifecycle: finding and opening the board, the pixel blocks and their images, the
-// image queries, and closing the board again.
-#include "board/OrvaneCard.h"
+// The card's lifecycle: opening the board and applying the remembered CHP file, the pixel blocks
+// and their images, the image queries, and closing the board again.
+#include "card/OrvaneCard.h"
 
-#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <new>
 
-#include "board/MessageException.h"
+#include "platform/MessageException.h"
 #include "buffers/OrvaneImage.h"
 #include "config/ImageFormatTable.h"
-#include "module/Diagnostics.h"
+#include "platform/Diagnostics.h"
 
 using orvane::RaiseMessage;
 using orvane::Trace;
-using orvane::TraceFormat;
 
 namespace {
 
@@ -44,8 +42,6 @@ bool ReadBoardFile(HKEY key, char (&path)[kConfigurationPathSize])
 COrvaneCard::COrvaneCard(BSTR registryPath)
 {
     SetNames(registryPath, L"Orvane");
-    configurationFilePath_ = std::make_unique<char[]>(kConfigurationPathSize);
-    std::memset(configurationFilePath_.get(), 0, kConfigurationPathSize);
 
     if (!InitBoard()) {
         RaiseMessage("Orvane - Board Initialization FAILED...");
@@ -67,9 +63,7 @@ COrvaneCard::COrvaneCard(BSTR registryPath)
         RebuildSettings();
         LoadRegistrySettings();
     } catch (...) {
-        if (boardIndex_ > 0) {
-            eHD_CloseBoard(boardIndex_);
-        }
+        CloseBoard();
         FreePixelBuffers(BufferCount());
         throw;
     }
@@ -80,54 +74,9 @@ COrvaneCard::~COrvaneCard()
     // No thread of the card may outlive it, even when the host destroys it while still grabbing.
     running_ = false;
     JoinCaptureThread(INFINITE);
-    if (boardIndex_ > 0) {
-        eHD_CloseBoard(boardIndex_);
-    }
+    CloseBoard();
     FreePixelBuffers(BufferCount());
     configurationFilePath_.reset();
-}
-
-bool COrvaneCard::InitBoard()
-{
-    Trace("Orvane - InitBoard start.");
-    boardCount_ = eHD_GetBoardCount(0, 15);
-    TraceFormat("Number of boards = %d", boardCount_);
-    if (boardCount_ <= 0) {
-        return false;
-    }
-
-    std::memset(&boardList_, 0, sizeof boardList_);
-    eHD_GetBoardList(0, sizeof boardList_, &boardList_);
-    const BoardListEntry& record = boardList_.entries[selectedBoard_];
-
-    char name[32] = {};
-    BoardNameRequest request{static_cast<DWORD>(static_cast<uint16_t>(record.boardId)), name};
-    ReportStatus(eHD_GetBoardName(&request), 170);
-    name[sizeof name - 1] = '\0';
-
-    // The serial text fills its eight bytes without a terminator when it is eight characters long.
-    serialNumber_.fill('\0');
-    std::memcpy(serialNumber_.data(), record.serial,
-                std::min(sizeof record.serial, serialNumber_.size() - 1));
-    TraceFormat("Board Name : %s\nSerial number : %s", name, serialNumber_.data());
-
-    if (std::strstr(name, "Orvane") == nullptr) {
-        Trace("No Orvane board found.");
-        return false;
-    }
-
-    boardIndex_ = static_cast<WORD>(record.boardIndex);
-    DWORD resetWord = 1;
-    ReportStatus(eHD_SetParameter(boardIndex_, "HardReset", sizeof resetWord, &resetWord), 189);
-
-    std::memset(&openRecord_, 0, sizeof openRecord_);
-    if (ReportStatus(eHD_OpenBoard(boardIndex_, &openRecord_), 192) != 0) {
-        Trace("Orvane - Unable to open the board.");
-        boardIndex_ = 0;
-        return false;
-    }
-    Trace("Orvane - InitBoard end.");
-    return true;
 }
 
 void COrvaneCard::AllocateBuffers(int count)
@@ -171,6 +120,11 @@ bool COrvaneCard::AllocatePixelBuffers(int count)
 void COrvaneCard::FreePixelBuffers(int /*count*/)
 {
     pixelBlocks_.FreeAll();
+}
+
+LONG COrvaneCard::SetRegistryString(const char* text, const char* valueName)
+{
+    return CTripleList::SetRegistryString(text, valueName);
 }
 
 void COrvaneCard::ReallocateBuffers()

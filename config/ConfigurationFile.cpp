@@ -1,14 +1,14 @@
 // The CHP configuration file: finding it (remembered path or the open-file dialog), applying it to
 // the board, remembering it, and the writers that keep it in step with what the user changes.
-#include <windows.h>
+#include "config/ConfigurationFile.h"
+
 #include <commdlg.h>
 
 #include <cstdio>
 #include <cstring>
 
-#include "board/MessageException.h"
-#include "board/OrvaneCard.h"
-#include "module/Diagnostics.h"
+#include "platform/Diagnostics.h"
+#include "platform/MessageException.h"
 
 using orvane::RaiseMessage;
 using orvane::Trace;
@@ -26,7 +26,14 @@ void CopyPath(char* destination, const char* source)
 
 }  // namespace
 
-void COrvaneCard::LoadConfigFile(const char* path)
+CConfigurationFile::CConfigurationFile() : configurationFilePath_(std::make_unique<char[]>(kPathSize))
+{
+    std::memset(configurationFilePath_.get(), 0, kPathSize);
+}
+
+CConfigurationFile::~CConfigurationFile() = default;
+
+void CConfigurationFile::LoadConfigFile(const char* path)
 {
     if (path != nullptr) {
         Trace("Orvane - Loading required config file:");
@@ -77,7 +84,7 @@ void COrvaneCard::LoadConfigFile(const char* path)
     ReallocateBuffers();
 }
 
-bool COrvaneCard::ConfigureBoard(const char* path)
+bool CConfigurationFile::ConfigureBoard(const char* path)
 {
     Trace("ConfigureBoard");
     // The library fills the record it is given even from a file it then refuses; reading into a
@@ -116,12 +123,12 @@ bool COrvaneCard::ConfigureBoard(const char* path)
     return true;
 }
 
-void COrvaneCard::StoreBoardFile()
+void CConfigurationFile::StoreBoardFile()
 {
     SetRegistryString(configurationFilePath_.get(), "Board File");
 }
 
-bool COrvaneCard::WriteProfileValue(const char* section, const char* key, const char* value, const char* file)
+bool CConfigurationFile::WriteProfileValue(const char* section, const char* key, const char* value, const char* file)
 {
     if (section == nullptr || key == nullptr || file == nullptr) {
         return false;
@@ -129,7 +136,7 @@ bool COrvaneCard::WriteProfileValue(const char* section, const char* key, const 
     return WritePrivateProfileStringA(section, key, value != nullptr ? value : "", file) != FALSE;
 }
 
-bool COrvaneCard::WriteImageSize(int width, int height, const char* file)
+bool CConfigurationFile::WriteImageSize(int width, int height, const char* file)
 {
     if (file == nullptr) {
         return false;
@@ -143,7 +150,7 @@ bool COrvaneCard::WriteImageSize(int width, int height, const char* file)
     return WriteProfileValue("ORVANEHD", "Image Height", text, file);
 }
 
-int COrvaneCard::GetCableType()
+int CConfigurationFile::GetCableType()
 {
     eHD_GetMode(modeHandle_, &modeRecord_);
     return modeRecord_.cableType;

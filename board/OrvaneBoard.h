@@ -1,0 +1,43 @@
+#pragma once
+// The board itself, as the card sees it: finding the first Orvane board, naming and opening it,
+// closing it again, and logging every failed board library call with its call-site number.
+#include <windows.h>
+
+#include <array>
+#include <cstdint>
+
+#include "interfaces/BoardLibrary.h"
+
+class COrvaneBoard {
+public:
+    COrvaneBoard(const COrvaneBoard&) = delete;
+    COrvaneBoard& operator=(const COrvaneBoard&) = delete;
+
+    // Logs a nonzero board status with its call-site number and hands it back unchanged.
+    WORD ReportStatus(WORD status, int site) const;
+
+    // What discovery found and opened, for the component object and for tests.
+    WORD BoardIndex() const { return boardIndex_; }
+    int BoardCount() const { return boardCount_; }
+    const char* SerialNumber() const { return serialNumber_.data(); }
+
+protected:
+    COrvaneBoard() = default;
+    // Closes the board if it is still open.
+    ~COrvaneBoard();
+
+    // Counts the boards, names the selected one and opens it; false when no Orvane board could be
+    // opened (the board index is then 0).
+    bool InitBoard();
+    // Closes the board when it is open; afterwards the board index is 0, so closing twice is harmless.
+    void CloseBoard();
+
+    WORD boardIndex_ = 0;
+
+private:
+    int32_t boardCount_ = 0;
+    int32_t selectedBoard_ = 0;
+    BoardList boardList_{};
+    OpenRecord openRecord_{};
+    std::array<char, 10> serialNumber_{};
+};

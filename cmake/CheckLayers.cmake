@@ -1,0 +1,55 @@
+# The layer check: cmake -DSOURCE_DIR=<root> -DSTAMP=<file> -P CheckLayers.cmake
+# Reads every source and header of each folder named in LayerRules.cmake and refuses an
+# `#include "folder/..."` (or <folder/...>) of a folder that the including folder may not use,
+# one line per offence: file:line, the include, and what that folder may use. Touches STAMP
+# when there is none.
+cmake_minimum_required(VERSION 3.25)
+include(${CMAKE_CURRENT_LIST_DIR}/LayerRules.cmake)
+
+set(known ${ORVANE_LAYER_FOLDERS} tests)
+set(offences 0)
+foreach(folder ${ORVANE_LAYER_FOLDERS})
+  if(NOT IS_DIRECTORY ${SOURCE_DIR}/${folder})
+    continue()
+  endif()
+  set(uses ${ORVANE_LAYER_USES_${folder}})
+  if(uses)
+    list(TRANSFORM uses APPEND "/" REGEX "^[^/]+$" OUTPUT_VARIABLE shown_uses)
+    string(REPLACE ";" ", " uses_text "${shown_uses}")
+  else()
+    set(uses_text "nothing else of ours")
+  endif()
+  file(GLOB_RECURSE files RELATIVE ${SOURCE_DIR}
+    ${SOURCE_DIR}/${folder}/*.h ${SOURCE_DIR}/${folder}/*.hpp ${SOURCE_DIR}/${folder}/*.c
+    ${SOURCE_DIR}/${folder}/*.cpp ${SOURCE_DIR}/${folder}/*.idl ${SOURCE_DIR}/${folder}/*.rc)
+  list(SORT files)
+  foreach(file ${files})
+    file(READ ${SOURCE_DIR}/${file} text)
+    string(REGEX MATCHALL "(^|\n)[ \t]*#[ \t]*include[ \t]*[\"<][A-Za-z0-9_.-]+/[^\">\n]*[\">]" includes "${text}")
+    foreach(line ${includes})
+      string(REGEX REPLACE "^\n" "" line "${line}")
+      string(REGEX REPLACE "^[^\"<]*[\"<]([^\">]*)[\">]$" "\\1" path "${line}")
+      string(REGEX REPLACE "/.*$" "" used "${path}")
+      if(used STREQUAL folder OR NOT used IN_LIST known)
+        continue()
+      endif()
+      if(used IN_LIST uses OR path IN_LIST uses)
+        continue()
+      endif()
+      # The line number, counted only for an offence.
+      string(FIND "${text}" "${line}" at)
+      string(SUBSTRING "${text}" 0 ${at} before)
+      string(REGEX MATCHALL "\n" breaks "${before}")
+      list(LENGTH breaks number)
+      math(EXPR number "${number} + 1")
+      string(STRIP "${line}" shown)
+      message(NOTICE "${file}:${number}: layer check: ${shown} is refused: ${folder}/ may use only ${uses_text}")
+      math(EXPR offences "${offences} + 1")
+    endforeach()
+  endforeach()
+endforeach()
+
+if(offences GREATER 0)
+  message(FATAL_ERROR "layer check: ${offences} refused include(s); the table is in cmake/LayerRules.cmake and the README's \"Layers\" section.")
+endif()
+file(TOUCH ${STAMP})

@@ -1,0 +1,21 @@
+# Which folder may include which: the one table behind the README's "Layers" section. A folder
+# always uses itself; an entry with a file name allows that one header only. Tests may use
+# anything and are not listed.
+set(ORVANE_LAYER_FOLDERS
+  platform interfaces timesource timing buffers board settings config adjustments card module
+  simboard tools benchmarks)
+set(ORVANE_LAYER_USES_platform "")
+set(ORVANE_LAYER_USES_interfaces platform)
+set(ORVANE_LAYER_USES_timesource interfaces)
+set(ORVANE_LAYER_USES_timing platform interfaces timesource)
+set(ORVANE_LAYER_USES_buffers platform interfaces timing)
+set(ORVANE_LAYER_USES_board platform interfaces)
+set(ORVANE_LAYER_USES_settings platform interfaces)
+set(ORVANE_LAYER_USES_config platform interfaces board settings)
+set(ORVANE_LAYER_USES_adjustments platform interfaces board settings config)
+set(ORVANE_LAYER_USES_card platform interfaces timing buffers board settings config adjustments)
+set(ORVANE_LAYER_USES_module platform interfaces timing buffers board settings config adjustments card)
+set(ORVANE_LAYER_USES_simboard platform interfaces)
+# The simulated board's control header until the tools look its functions up at run time.
+set(ORVANE_LAYER_USES_tools platform interfaces simboard/SimBoardControl.h)
+set(ORVANE_LAYER_USES_benchmarks platform interfaces tools simboard/SimBoardControl.h)
