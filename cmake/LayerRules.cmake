@@ -16,6 +16,7 @@ set(ORVANE_LAYER_USES_adjustments platform interfaces board settings config)
 set(ORVANE_LAYER_USES_card platform interfaces timing buffers board settings config adjustments)
 set(ORVANE_LAYER_USES_module platform interfaces timing buffers board settings config adjustments card)
 set(ORVANE_LAYER_USES_simboard platform interfaces)
-# The simulated board's control header until the tools look its functions up at run time.
-set(ORVANE_LAYER_USES_tools platform interfaces simboard/SimBoardControl.h)
-set(ORVANE_LAYER_USES_benchmarks platform interfaces tools simboard/SimBoardControl.h)
+# The tools drive the module as a host does; the simulated board's control functions they look up
+# at run time, so no simulator header is theirs to include.
+set(ORVANE_LAYER_USES_tools platform interfaces)
+set(ORVANE_LAYER_USES_benchmarks platform interfaces tools)

@@ -16,7 +16,7 @@
 #include "Orvane.h"
 #include "adjustments/AdjustmentSupportInterface.h"
 #include "platform/ComPtr.h"
-#include "module/InterfaceBoundary.h"
+#include "platform/InterfaceBoundary.h"
 #include "settings/SettingInterface.h"
 #include "timing/TimeSourceInterface.h"
 

@@ -2,7 +2,7 @@
 
 #include "Orvane.h"
 #include "module/CorvathOrvane.h"
-#include "module/InterfaceBoundary.h"
+#include "platform/InterfaceBoundary.h"
 #include "module/ModuleLock.h"
 #include "module/TypeLibraryRegistration.h"
 

@@ -7,7 +7,7 @@
 #include <stdexcept>
 
 #include "platform/MessageException.h"
-#include "module/InterfaceBoundary.h"
+#include "platform/InterfaceBoundary.h"
 #include "tests/module/ComTestSupport.h"
 
 namespace {

@@ -12,7 +12,7 @@
 
 #include "platform/MessageException.h"
 #include "platform/Diagnostics.h"
-#include "module/ErrorReporting.h"
+#include "platform/ErrorReporting.h"
 
 namespace orvane {
 

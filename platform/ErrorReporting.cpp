@@ -1,8 +1,7 @@
-#include "module/ErrorReporting.h"
+#include "platform/ErrorReporting.h"
 
 #include <oleauto.h>
 
-#include "Orvane.h"
 #include "platform/ComPtr.h"
 #include "platform/UniqueBstr.h"
 
@@ -10,15 +9,8 @@ namespace orvane {
 
 namespace {
 
-// The object's registered ProgID, e.g. "Orvane.CorvathOrvane.1"; left out when it is not registered.
-void SetSource(ICreateErrorInfo* error)
-{
-    LPOLESTR progId = nullptr;
-    if (SUCCEEDED(ProgIDFromCLSID(CLSID_CorvathOrvane, &progId)) && progId != nullptr) {
-        error->SetSource(progId);
-    }
-    CoTaskMemFree(progId);
-}
+// The grabber's ProgID, as its registry script names it: where a host sees the error come from.
+constexpr wchar_t kErrorSource[] = L"Orvane.CorvathOrvane.1";
 
 }  // namespace
 
@@ -31,7 +23,7 @@ HRESULT ReportError(const char* message, HRESULT result) noexcept
     ComPtr<ICreateErrorInfo> error;
     if (SUCCEEDED(CreateErrorInfo(error.Put())) && error) {
         error->SetGUID(GUID_NULL);
-        SetSource(error.Get());
+        error->SetSource(const_cast<LPOLESTR>(kErrorSource));
         error->SetDescription(description.Get());
         ComPtr<IErrorInfo> info;
         if (SUCCEEDED(error.QueryTo(IID_IErrorInfo, info))) {
