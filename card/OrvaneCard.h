@@ -12,11 +12,16 @@
 #include "buffers/PixelBlocks.h"
 #include "buffers/TripleList.h"
 #include "config/ConfigurationFile.h"
+#include "config/ImageFormatSetting.h"
 #include "interfaces/BoardLibrary.h"
+#include "settings/SettingsStruct.h"
 
 // The list base comes first, so the card's virtual operations keep the list's order and the card's
 // own follow them.
-class COrvaneCard : public CTripleList, public CConfigurationFile {
+class COrvaneCard : public CTripleList,
+                    public CConfigurationFile,
+                    public CSettingsStruct,
+                    public CImageFormatSetting {
 public:
     // Opens the first board and applies the remembered CHP file (or asks for one). Raises the
     // message exception "Orvane - Board Initialization FAILED..." when no usable board is found.
@@ -48,6 +53,10 @@ public:
     // One string under the module key; the list base writes it, for the configuration base too.
     LONG SetRegistryString(const char* text, const char* valueName) override;
 
+    // The image format type, the value of the "Image Format" setting.
+    std::int32_t GetFormatType() override;
+    void SetFormatType(std::int32_t type) override;
+
     // What the card set up, for the component object and for tests. The board, the mode and the
     // image size are reported by the board and configuration bases.
     int32_t ImageFormatType() const { return imageFormatType_; }
@@ -59,10 +68,12 @@ public:
 protected:
     // Gives the board back the buffer of a frame the host is done with.
     void ImageLeavesReadyList(CImageWrapper& image) override;
-    // Settings and saved geometry arrive with the settings feature; their places in the open
-    // sequence are kept.
-    virtual void RebuildSettings() {}
-    virtual void LoadRegistrySettings() {}
+    // The settings list ("Image Format", id 10, the nine listed formats), rebuilt whole.
+    void RebuildSettings() override;
+    // Applies the region and the format saved under the module key; last in the open sequence.
+    virtual void LoadRegistrySettings();
+    // The adjustment registry, rebuilt with the settings; it arrives with the adjustments.
+    virtual void InitAdjustments() {}
 
 private:
     void PrepareStreamParameters();

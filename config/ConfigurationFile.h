@@ -27,6 +27,9 @@ public:
     static bool WriteProfileValue(const char* section, const char* key, const char* value, const char* file);
     static bool WriteImageSize(int width, int height, const char* file);
     int GetCableType();
+    // Writes the pixel mode an image format type needs ("MONO" or "RGB" in section "O-RGB") and
+    // applies the file again, when the file holds another (compared exactly); true when it did.
+    bool SelectPixelMode(std::int32_t formatType);
 
     const char* GetConfigurationFilePath() const { return configurationFilePath_.get(); }
     int32_t ImageSizeX() const { return imageSizeX_; }

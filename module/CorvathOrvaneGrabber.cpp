@@ -4,7 +4,7 @@
 
 #include "card/OrvaneCard.h"
 #include "platform/Diagnostics.h"
-#include "module/ErrorReporting.h"
+#include "platform/ErrorReporting.h"
 #include "platform/UniqueBstr.h"
 
 namespace {
@@ -29,9 +29,9 @@ STDMETHODIMP CCorvathOrvane::InitializeGrabber(BSTR registryPath)
         }
         // A failure here leaves the object as it was: no card and no pointers into one.
         card_ = std::make_unique<COrvaneCard>(path.Get());
-        // The card's adjustment registry and settings list are handed to their interfaces here
-        // once the card carries them; until then those two keep answering as before
-        // initialisation.
+        // The card's adjustment registry is handed to its interface here once the card carries
+        // one; until then that interface keeps answering as before initialisation.
+        SetSettings(card_.get());
         SetTimeSourceCard(card_.get());
         return S_OK;
     });

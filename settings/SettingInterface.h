@@ -17,22 +17,20 @@ public:
     void SetSettings(CSettingsStruct* settings) noexcept { settings_ = settings; }
     CSettingsStruct* Settings() const noexcept { return settings_; }
 
-    // ICorvathSettingsProp. Reading and changing the list arrives with the settings feature.
-    STDMETHOD(GetSettingCount)(LONG* /*count*/) override { return Unavailable(); }
-    STDMETHOD(GetOptionCount)(LONG /*id*/, LONG* /*count*/) override { return Unavailable(); }
-    STDMETHOD(GetSettingInfo)(LONG /*index*/, BSTR* /*name*/, LONG* /*id*/) override { return Unavailable(); }
-    STDMETHOD(GetOptionInfo)(LONG /*id*/, LONG /*optionIndex*/, BSTR* /*label*/, LONG* /*value*/) override
-    {
-        return Unavailable();
-    }
-    STDMETHOD(GetSettingValue)(LONG /*id*/, LONG* /*value*/) override { return Unavailable(); }
-    STDMETHOD(SetSettingValue)(LONG /*id*/, LONG /*value*/) override { return Unavailable(); }
+    // ICorvathSettingsProp. A position outside the list answers E_INVALIDARG and leaves the
+    // outputs untouched; an id no setting has answers as if the setting were empty.
+    STDMETHOD(GetSettingCount)(LONG* count) override;
+    STDMETHOD(GetOptionCount)(LONG id, LONG* count) override;
+    STDMETHOD(GetSettingInfo)(LONG index, BSTR* name, LONG* id) override;
+    STDMETHOD(GetOptionInfo)(LONG id, LONG optionIndex, BSTR* label, LONG* value) override;
+    STDMETHOD(GetSettingValue)(LONG id, LONG* value) override;
+    // Sets every setting with that id, then rebuilds the whole list (and what the card rebuilds
+    // with it), whether or not one matched.
+    STDMETHOD(SetSettingValue)(LONG id, LONG value) override;
 
     // Last in the table, after the interface's operations.
     virtual ~CSettingInterface() = default;
 
 private:
-    HRESULT Unavailable() const noexcept { return settings_ == nullptr ? E_FAIL : E_NOTIMPL; }
-
     CSettingsStruct* settings_ = nullptr;
 };
