@@ -1,61 +1,108 @@
-// The property interfaces the object implements itself: image geometry, configuration file,
-// buffer usage and the extra button. Each arrives with the card operation behind it; until then
-// it answers E_NOTIMPL.
+// The property interfaces the object implements itself: image geometry, configuration file and
+// buffer usage, each forwarded to the card. The extra button arrives with the white balance;
+// until then it answers E_NOTIMPL.
 #include "module/CorvathOrvane.h"
 
-STDMETHODIMP CCorvathOrvane::GetImageFormat(LONG*, LONG*, LONG*, LONG*)
+#include "card/OrvaneCard.h"
+#include "platform/UniqueBstr.h"
+
+namespace {
+
+// Out values of the plain queries: S_OK whenever they answer.
+template <typename Value, typename Read>
+HRESULT Answer(Value* out, Read&& read)
 {
-    return E_NOTIMPL;
+    if (out == nullptr) {
+        return E_POINTER;
+    }
+    *out = static_cast<Value>(read());
+    return S_OK;
 }
 
-STDMETHODIMP CCorvathOrvane::SetROI(LONG, LONG, LONG, LONG)
+}  // namespace
+
+STDMETHODIMP CCorvathOrvane::GetImageFormat(LONG* width, LONG* height, LONG* third, LONG* fourth)
 {
-    return E_NOTIMPL;
+    if (width == nullptr || height == nullptr || third == nullptr || fourth == nullptr) {
+        return E_POINTER;
+    }
+    return WithCard([&](COrvaneCard& card) {
+        long values[4] = {};
+        card.GetImageFormat(&values[0], &values[1], &values[2], &values[3]);
+        *width = values[0];
+        *height = values[1];
+        *third = values[2];
+        *fourth = values[3];
+        return S_OK;
+    });
 }
 
-STDMETHODIMP CCorvathOrvane::GetImageSize(LONG*)
+STDMETHODIMP CCorvathOrvane::SetROI(LONG width, LONG height, LONG xOffset, LONG yOffset)
 {
-    return E_NOTIMPL;
+    // The host reads the size actually in force back with GetImageFormat.
+    return WithCard([&](COrvaneCard& card) {
+        card.SetROI(width, height, xOffset, yOffset);
+        return S_OK;
+    });
 }
 
-STDMETHODIMP CCorvathOrvane::GetBitsPerPixel(LONG*)
+STDMETHODIMP CCorvathOrvane::GetImageSize(LONG* bytes)
 {
-    return E_NOTIMPL;
+    return WithCard([&](COrvaneCard& card) { return Answer(bytes, [&] { return card.GetImageSize(); }); });
 }
 
-STDMETHODIMP CCorvathOrvane::GetSignificantBits(LONG*)
+STDMETHODIMP CCorvathOrvane::GetBitsPerPixel(LONG* bits)
 {
-    return E_NOTIMPL;
+    return WithCard([&](COrvaneCard& card) { return Answer(bits, [&] { return card.GetBitsPerPixel(); }); });
 }
 
-STDMETHODIMP CCorvathOrvane::GetImageFormatCode(LONG*)
+STDMETHODIMP CCorvathOrvane::GetSignificantBits(LONG* bits)
 {
-    return E_NOTIMPL;
+    return WithCard([&](COrvaneCard& card) { return Answer(bits, [&] { return card.GetSignificantBits(); }); });
 }
 
-STDMETHODIMP CCorvathOrvane::GetConfigurationFile(BSTR*)
+STDMETHODIMP CCorvathOrvane::GetImageFormatCode(LONG* code)
 {
-    return E_NOTIMPL;
+    return WithCard([&](COrvaneCard& card) { return Answer(code, [&] { return card.GetImageFormatCode(); }); });
+}
+
+STDMETHODIMP CCorvathOrvane::GetConfigurationFile(BSTR* path)
+{
+    if (path == nullptr) {
+        return E_POINTER;
+    }
+    return WithCard([&](COrvaneCard& card) {
+        // Empty until a file was applied: an empty string then, never a null one.
+        orvane::UniqueBstr text = orvane::UniqueBstr::FromAnsi(card.GetConfigurationFilePath());
+        if (text.Get() == nullptr) {
+            return E_OUTOFMEMORY;
+        }
+        *path = text.Detach();
+        return S_OK;
+    });
 }
 
 STDMETHODIMP CCorvathOrvane::BrowseConfigurationFile()
 {
-    return E_NOTIMPL;
+    return WithCard([](COrvaneCard& card) {
+        card.LoadConfigFile(nullptr);
+        return S_OK;
+    });
 }
 
-STDMETHODIMP CCorvathOrvane::GetReadyCount(LONG*)
+STDMETHODIMP CCorvathOrvane::GetReadyCount(LONG* count)
 {
-    return E_NOTIMPL;
+    return WithCard([&](COrvaneCard& card) { return Answer(count, [&] { return card.ReadyCount(); }); });
 }
 
-STDMETHODIMP CCorvathOrvane::GetMaxReadyCount(LONG*)
+STDMETHODIMP CCorvathOrvane::GetMaxReadyCount(LONG* count)
 {
-    return E_NOTIMPL;
+    return WithCard([&](COrvaneCard& card) { return Answer(count, [&] { return card.MaxReadyCount(); }); });
 }
 
-STDMETHODIMP CCorvathOrvane::GetTotalBufferCount(LONG*)
+STDMETHODIMP CCorvathOrvane::GetTotalBufferCount(LONG* count)
 {
-    return E_NOTIMPL;
+    return WithCard([&](COrvaneCard& card) { return Answer(count, [&] { return card.TotalBufferCount(); }); });
 }
 
 STDMETHODIMP CCorvathOrvane::GetButtonCount(SHORT*)
