@@ -1,9 +1,10 @@
-// The pieces of the host-side programs: command line, statistics, BMP files and the host session's
-// start and stop against the simulated board.
+// The pieces of the host-side programs: command line, statistics, BMP files, the image format
+// choice and the host session's start and stop against the simulated board.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstring>
 #include <fstream>
 #include <sstream>
@@ -16,6 +17,7 @@
 #include "module/ComApartment.h"
 #include "tools/common/BoardControl.h"
 #include "tools/common/GrabberSession.h"
+#include "tools/common/ImageFormatChoice.h"
 #include "tools/common/Statistics.h"
 
 namespace {
@@ -125,6 +127,30 @@ TEST(BmpWriter, WritesBottomUpPaddedRowsFromEachLayout)
     EXPECT_NE(error.find("16 bits"), std::string::npos) << error;
 }
 
+TEST(ImageFormatChoice, PicksAnOfferedNameOrAnyTypeNumber)
+{
+    const std::vector<host::FormatOption> offered = {{"BGR 32", 6}, {"BGR 24", 9},   {"BGR 555", 7},   {"Mono 8", 0},        {"Mono 10", 1},
+                                                     {"Mono 16", 2}, {"Y Only 8", 3}, {"Y Only 16", 4}, {"Full YCbCr 16", 5}};
+    const struct {
+        const char* request;
+        LONG type;
+        const char* name;
+    } picks[] = {{"BGR 32", 6, "BGR 32"}, {"mono 10", 1, "Mono 10"}, {"yonly16", 4, "Y Only 16"}, {"FULL YCBCR 16", 5, "Full YCbCr 16"},
+                 {"0", 0, "Mono 8"},      {"8", 8, ""}};
+    for (const auto& pick : picks) {
+        const auto choice = host::MatchFormat(pick.request, offered);
+        ASSERT_TRUE(choice) << pick.request;
+        EXPECT_EQ(choice->type, pick.type) << pick.request;
+        EXPECT_EQ(choice->name, pick.name) << pick.request;
+    }
+    for (const char* unknown : {"Mono 12", "BGR", "-1"}) {
+        EXPECT_FALSE(host::MatchFormat(unknown, offered)) << unknown;
+    }
+    const std::string list = host::ListChoices(offered);
+    EXPECT_EQ(list.rfind("\"BGR 32\" (6), \"BGR 24\" (9)", 0), 0u) << list;
+    EXPECT_NE(list.find("\"Full YCbCr 16\" (5)"), std::string::npos) << list;
+}
+
 class CountingSink : public host::FrameSink {
 public:
     void OnFrame(const ImageHeader& header, LONGLONG) override
@@ -219,6 +245,59 @@ TEST_F(HostSession, StopWakesThreadsBlockedWithoutFrames)
         EXPECT_EQ(WaitForSingleObject(session.GrabThread(), 0), WAIT_OBJECT_0);
         EXPECT_EQ(sink.frames, 0);
     });
+}
+
+// Remembers the format type the board wrote into the first frame's header.
+class FirstFrameSink : public host::FrameSink {
+public:
+    void OnFrame(const ImageHeader& header, LONGLONG) override
+    {
+        if (header.pixels != nullptr && type < 0) {
+            const BYTE* pixels = static_cast<const BYTE*>(header.pixels);
+            type = pixels[12] | (pixels[13] << 8);
+        }
+    }
+    std::atomic<int> type{-1};
+};
+
+TEST_F(HostSession, SelectsTheFormatBeforeTheBuffersAndDescribesTheFrames)
+{
+    settings_.format = "mono 10";
+    std::string notSelectable;
+    test::RunBounded(30000, "capture in Mono 10", [&] {
+        host::GrabberSession session;
+        std::string error;
+        ASSERT_TRUE(session.Open(settings_, error)) << error;
+        if (session.FormatResult() == host::FormatOutcome::NotSelectable) {
+            EXPECT_FALSE(session.Geometry().reported) << "a module with the image interface has the setting too";
+            notSelectable = session.FormatNote();
+            return;
+        }
+        ASSERT_EQ(session.FormatResult(), host::FormatOutcome::Selected);
+        const host::ImageGeometry& g = session.Geometry();
+        EXPECT_TRUE(g.reported);
+        EXPECT_EQ(g.formatType, 1);
+        EXPECT_EQ(g.formatName, "Mono 10");
+        EXPECT_EQ(g.bitsPerPixel, 16);
+        EXPECT_EQ(g.significantBits, 10);
+        EXPECT_EQ(g.formatCode, 114);
+        EXPECT_EQ(g.imageBytes, g.width * g.height * 2);
+        FirstFrameSink sink;
+        ASSERT_TRUE(session.Start(sink, 1, error)) << error;
+        ASSERT_TRUE(session.WaitForFrames(20000));
+        ASSERT_TRUE(session.Stop(error)) << error;
+        EXPECT_EQ(sink.type, 1) << "the board streams the selected type";
+    });
+    if (!notSelectable.empty()) {
+        GTEST_SKIP() << "this module offers no image format setting: " << notSelectable;
+    }
+
+    settings_.format = "Mono 12";
+    host::GrabberSession session;
+    std::string error;
+    EXPECT_FALSE(session.Open(settings_, error));
+    EXPECT_EQ(session.FormatResult(), host::FormatOutcome::NoSuchChoice);
+    EXPECT_NE(error.find("\"Mono 10\" (1)"), std::string::npos) << "the choices offered: " << error;
 }
 
 TEST_F(HostSession, ExplainsAMissingBoard)
