@@ -1,4 +1,4 @@
-// The pieces of the host-side programs: command line, statistics, BMP files, the image format
+// The pieces of the host-side programs: command line, statistics, PNG files, the image format
 // choice and the host session's start and stop against the simulated board.
 #include <windows.h>
 
@@ -6,14 +6,13 @@
 
 #include <atomic>
 #include <cstring>
-#include <fstream>
-#include <sstream>
 
 #include "simboard/SimBoardControl.h"
 #include "tests/support/BoundedWait.h"
 #include "tests/support/ModulePath.h"
-#include "tools/capture/BmpWriter.h"
+#include "tests/tools/PngFile.h"
 #include "tools/capture/CaptureOptions.h"
+#include "tools/capture/PngWriter.h"
 #include "module/ComApartment.h"
 #include "tools/common/BoardControl.h"
 #include "tools/common/GrabberSession.h"
@@ -39,7 +38,7 @@ TEST(CaptureOptions, ParsesFlagsAndRejectsBadValues)
     EXPECT_EQ(defaults->buffers, 8);
 
     auto all = Parse({"--profile", "p.chp", "--frames", "120", "--buffers", "3", "--csv", "x.csv", "--save-every", "0", "--out-dir",
-                      "out", "--log"},
+                      "out", "--log", "--format", "Mono 10"},
                      error);
     ASSERT_TRUE(all) << error;
     EXPECT_EQ(all->profile, "p.chp");
@@ -50,10 +49,11 @@ TEST(CaptureOptions, ParsesFlagsAndRejectsBadValues)
     EXPECT_EQ(all->saveEvery, 0);
     EXPECT_EQ(all->outDir, "out");
     EXPECT_TRUE(all->log);
+    EXPECT_EQ(all->format, "Mono 10");
 
     for (const std::vector<std::string>& bad : std::vector<std::vector<std::string>>{
              {"--frames", "0"}, {"--frames", "-3"}, {"--buffers", "0"}, {"--buffers", "40000"}, {"--seconds", "0"},
-             {"--seconds", "2x"}, {"--csv"}, {"--wat"}}) {
+             {"--seconds", "2x"}, {"--csv"}, {"--wat"}, {"--format", "10"}, {"--format", " "}}) {
         error.clear();
         EXPECT_FALSE(Parse(bad, error)) << bad[0];
         EXPECT_FALSE(error.empty()) << bad[0];
@@ -82,49 +82,38 @@ TEST(Statistics, PercentilesByNearestRankAndSpread)
     EXPECT_EQ(host::Summarize({}).count, 0u);
 }
 
-std::string ReadAll(const std::string& path)
-{
-    std::ifstream file(path, std::ios::binary);
-    std::stringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
-
 std::string TempFile(const char* name)
 {
     char temp[MAX_PATH] = {};
     GetTempPathA(MAX_PATH, temp);
-    return std::string(temp) + name + std::to_string(GetCurrentProcessId()) + ".bmp";
+    return std::string(temp) + name + std::to_string(GetCurrentProcessId()) + ".png";
 }
 
-TEST(BmpWriter, WritesBottomUpPaddedRowsFromEachLayout)
+TEST(PngWriter, WritesColourAndGreyPicturesThatReadBackTheSame)
 {
-    // 3 x 2 pixels: each row of the BMP is 9 bytes of colour and 3 of padding.
-    const BYTE bgrx[] = {1, 2, 3, 0, 4, 5, 6, 0, 7, 8, 9, 0,  // top row
-                         10, 11, 12, 0, 13, 14, 15, 0, 16, 17, 18, 0};
-    const std::string path = TempFile("orvane-bmp32-");
+    const orvane::ComApartment apartment;
+    const capture::ViewableImage colour{3, 2, 3, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18}};
+    const capture::ViewableImage grey{4, 1, 1, {50, 100, 150, 200}};
+    for (const capture::ViewableImage* image : {&colour, &grey}) {
+        const std::string path = TempFile(image->channels == 1 ? "orvane-grey-" : "orvane-colour-");
+        std::string error;
+        ASSERT_TRUE(capture::WritePng(path, *image, error)) << error;
+        test::PngPicture picture;
+        const bool read = test::ReadPng(path, image->channels, picture);
+        DeleteFileA(path.c_str());
+        ASSERT_TRUE(read) << path;
+        EXPECT_EQ(picture.width, static_cast<UINT>(image->width));
+        EXPECT_EQ(picture.height, static_cast<UINT>(image->height));
+        EXPECT_TRUE(IsEqualGUID(picture.format, image->channels == 1 ? GUID_WICPixelFormat8bppGray : GUID_WICPixelFormat24bppBGR));
+        EXPECT_EQ(picture.pixels, image->pixels);
+    }
+
+    // A picture whose rows do not add up is refused before any file is made.
+    const std::string path = TempFile("orvane-short-");
     std::string error;
-    ASSERT_TRUE(capture::WriteBmp(path, bgrx, {3, 2, 32}, error)) << error;
-    const std::string bmp = ReadAll(path);
-    DeleteFileA(path.c_str());
-    ASSERT_EQ(bmp.size(), 14u + 40u + 24u);
-    BITMAPINFOHEADER info;
-    std::memcpy(&info, bmp.data() + 14, sizeof info);
-    EXPECT_EQ(info.biWidth, 3);
-    EXPECT_EQ(info.biHeight, 2);
-    EXPECT_EQ(info.biBitCount, 24);
-    const std::string bottomFirst("\x0A\x0B\x0C\x0D\x0E\x0F\x10\x11\x12\0\0\0\x01\x02\x03\x04\x05\x06\x07\x08\x09\0\0\0", 24);
-    EXPECT_EQ(bmp.substr(54), bottomFirst);
-
-    const BYTE grey[] = {50, 100, 150, 200};
-    const std::string greyPath = TempFile("orvane-bmp8-");
-    ASSERT_TRUE(capture::WriteBmp(greyPath, grey, {4, 1, 8}, error)) << error;
-    const std::string greyBmp = ReadAll(greyPath);
-    DeleteFileA(greyPath.c_str());
-    EXPECT_EQ(greyBmp.substr(54), std::string("\x32\x32\x32\x64\x64\x64\x96\x96\x96\xC8\xC8\xC8", 12));
-
-    EXPECT_FALSE(capture::WriteBmp(TempFile("orvane-bmp16-"), grey, {2, 1, 16}, error));
-    EXPECT_NE(error.find("16 bits"), std::string::npos) << error;
+    EXPECT_FALSE(capture::WritePng(path, {2, 2, 3, {1, 2, 3}}, error));
+    EXPECT_FALSE(error.empty());
+    EXPECT_EQ(GetFileAttributesA(path.c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 TEST(ImageFormatChoice, PicksAnOfferedNameOrAnyTypeNumber)

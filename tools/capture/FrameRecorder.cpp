@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "tools/capture/PngWriter.h"
+
 namespace orvane::capture {
 
 namespace {
@@ -24,8 +26,10 @@ FrameRecorder::FrameRecorder(const FrameLayout& layout, int saveEvery, std::stri
 {
     rowBytes_ = static_cast<size_t>(layout_.width) * static_cast<size_t>(layout_.bitsPerPixel) / 8;
     frames_.reserve(expectedFrames);
-    if (saveEvery_ > 0 && !CanWriteBmp(layout_)) {
-        problems_.push_back("frames of " + std::to_string(layout_.bitsPerPixel) + " bits per pixel cannot be saved as BMP; no images written");
+    // The pixels are read as the type lays them out, so the size the module reports must agree.
+    if (saveEvery_ > 0 && (!CanConvert(layout_.formatType) || BitsPerPixelOf(layout_.formatType) != layout_.bitsPerPixel)) {
+        problems_.push_back("frames of image format type " + std::to_string(layout_.formatType) + " with " + std::to_string(layout_.bitsPerPixel) +
+                            " bits per pixel cannot be shown; no images written");
         saveEvery_ = 0;
     }
 }
@@ -62,10 +66,11 @@ void FrameRecorder::OnFrame(const ImageHeader& header, LONGLONG deliveredQpc)
 
     if (saveEvery_ > 0 && record.index % static_cast<std::uint64_t>(saveEvery_) == 0) {
         char name[48];
-        std::snprintf(name, sizeof name, "frame-%06llu.bmp", static_cast<unsigned long long>(record.index));
+        std::snprintf(name, sizeof name, "frame-%06llu.png", static_cast<unsigned long long>(record.index));
         const std::string path = outDir_ + "\\" + name;
         std::string error;
-        if (WriteBmp(path, pixels, layout_, error)) {
+        ConvertFrame(pixels, {layout_.formatType, layout_.width, layout_.height}, image_);
+        if (WritePng(path, image_, error)) {
             saved_.push_back(path);
         } else if (problems_.size() < 10) {
             problems_.push_back(error);

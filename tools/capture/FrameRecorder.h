@@ -1,21 +1,28 @@
 #pragma once
 // The capture tool's view of each frame: it notes the time stamp, the board's fill time and
-// frame number and a checksum of a few lines, and saves selected frames as BMP files.
+// frame number and a checksum of a few lines, and saves selected frames as PNG files.
 #include <mutex>
 #include <string>
 #include <vector>
 
-#include "tools/capture/BmpWriter.h"
 #include "tools/capture/FrameRecord.h"
+#include "tools/capture/ViewableImage.h"
 #include "tools/common/BoardControl.h"
 #include "tools/common/GrabberSession.h"
 
 namespace orvane::capture {
 
+struct FrameLayout {
+    int width = 0;
+    int height = 0;
+    int bitsPerPixel = 0;
+    int formatType = -1;  // image format type; -1 when unknown, and then no frame can be saved
+};
+
 class FrameRecorder : public host::FrameSink {
 public:
-    // saveEvery 0 saves nothing; images go to `outDir` as frame-NNNNNN.bmp. Fill times come from
-    // `board`, which must outlive the recorder.
+    // saveEvery 0 saves nothing; images go to `outDir` as frame-NNNNNN.png. Fill times come from
+    // `board`, which must outlive the recorder. The read thread must be in a COM apartment.
     FrameRecorder(const FrameLayout& layout, int saveEvery, std::string outDir, size_t expectedFrames,
                   const host::BoardControl& board);
 
@@ -29,6 +36,7 @@ public:
 
 private:
     FrameLayout layout_;
+    ViewableImage image_;  // reused from one saved frame to the next
     const host::BoardControl& board_;
     size_t rowBytes_ = 0;
     int saveEvery_;
