@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "module/ComPtr.h"
+#include "tools/common/ComErrorText.h"
 
 namespace orvane::test {
 
@@ -23,7 +24,7 @@ inline bool ReadPng(const std::string& path, int bytesPerPixel, PngPicture& pict
     ComPtr<IWICImagingFactory> factory;
     ComPtr<IWICBitmapDecoder> decoder;
     ComPtr<IWICBitmapFrameDecode> frame;
-    const std::wstring widePath(path.begin(), path.end());
+    const std::wstring widePath = host::Widen(path);
     if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory, factory.PutVoid())) ||
         FAILED(factory->CreateDecoderFromFilename(widePath.c_str(), nullptr, GENERIC_READ, WICDecodeMetadataCacheOnDemand, decoder.Put())) ||
         FAILED(decoder->GetFrame(0, frame.Put())) || FAILED(frame->GetSize(&picture.width, &picture.height)) ||
