@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <cstring>
 
-#include "tools/capture/PngWriter.h"
 
 namespace orvane::capture {
 
@@ -31,6 +30,18 @@ FrameRecorder::FrameRecorder(const FrameLayout& layout, int saveEvery, std::stri
         problems_.push_back("frames of image format type " + std::to_string(layout_.formatType) + " with " + std::to_string(layout_.bitsPerPixel) +
                             " bits per pixel cannot be shown; no images written");
         saveEvery_ = 0;
+    }
+    if (saveEvery_ > 0) {
+        snapshots_ = std::make_unique<SnapshotWriter>();
+    }
+}
+
+void FrameRecorder::FinishImages()
+{
+    if (snapshots_) {
+        snapshots_->Finish();
+        saved_ = snapshots_->Saved();
+        problems_.insert(problems_.end(), snapshots_->Problems().begin(), snapshots_->Problems().end());
     }
 }
 
@@ -67,14 +78,9 @@ void FrameRecorder::OnFrame(const ImageHeader& header, LONGLONG deliveredQpc)
     if (saveEvery_ > 0 && record.index % static_cast<std::uint64_t>(saveEvery_) == 0) {
         char name[48];
         std::snprintf(name, sizeof name, "frame-%06llu.png", static_cast<unsigned long long>(record.index));
-        const std::string path = outDir_ + "\\" + name;
-        std::string error;
+        // Converted here, while the pixels are ours; encoded and written by the snapshot thread.
         ConvertFrame(pixels, {layout_.formatType, layout_.width, layout_.height}, image_);
-        if (WritePng(path, image_, error)) {
-            saved_.push_back(path);
-        } else if (problems_.size() < 10) {
-            problems_.push_back(error);
-        }
+        snapshots_->Write(outDir_ + "\\" + name, image_);
     }
     frames_.push_back(record);
 }

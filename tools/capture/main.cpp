@@ -202,6 +202,9 @@ int main(int argc, char** argv)
     const LONGLONG stopped = Now();
     std::string stopError;
     const bool stoppedCleanly = session.Stop(stopError);
+    if (stoppedCleanly) {
+        recorder.FinishImages();
+    }
     std::printf("\r%78s\r", "");
 
     capture::CaptureResult result;
