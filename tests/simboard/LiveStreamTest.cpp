@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <tlhelp32.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -11,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "config/ImageFormatTable.h"
+#include "simboard/PixelPattern.h"
 #include "tests/simboard/SimBoardFixture.h"
 #include "tests/support/BoundedWait.h"
 
@@ -176,6 +179,54 @@ TEST_F(SimBoardStream, EveryFormatWritesItsPixelsAndOnlyItsFrameSize)
         EXPECT_NE(std::memcmp(frameA.data() + skip, b->pixels + skip, frameA.size() - skip), 0)
             << "the pattern moves from frame to frame, format " << format;
         ASSERT_EQ(stream.Release(b), OHD_OK);
+        ASSERT_EQ(stream.Stop(), OHD_OK);
+        ASSERT_EQ(stream.Close(), OHD_OK);
+    }
+}
+
+// The host sizes its reads by what the module tells it for the type (GetImageSize: width x height
+// x bits per pixel / 8): the board must fill exactly that many bytes, and keep 16-bit samples within
+// the significant bits the module announces.
+TEST_F(SimBoardStream, EachTypeFillsExactlyTheFrameTheModuleAnnounces)
+{
+    const struct {
+        int type;
+        int bitsPerPixel;
+        int significantBits;
+    } table[] = {{0, 8, 8},  {1, 16, 10}, {2, 16, 16}, {3, 8, 8},   {4, 16, 16},
+                 {5, 16, 16}, {6, 32, 8},  {7, 16, 16}, {8, 16, 16}, {9, 24, 8}};
+    constexpr int kWidth = 64;
+    constexpr int kHeight = 32;
+    const DWORD mode = OpenAndConfigure("orvane-640x480-60-vga.chp");
+    SimBoard_SetFrameRate(SIMBOARD_RATE_UNLIMITED);
+    for (const auto& row : table) {
+        SCOPED_TRACE("type " + std::to_string(row.type));
+        const orvane::ImageFormat& announced = orvane::ImageFormatOf(row.type);
+        EXPECT_EQ(announced.bitsPerPixel, row.bitsPerPixel);
+        EXPECT_EQ(announced.significantBits, row.significantBits);
+
+        StreamHarness stream(mode, row.type, kWidth, kHeight, 1);
+        ASSERT_EQ(stream.OpenAndStart(), OHD_OK);
+        BufferDescriptor* frame = stream.Next(3000);
+        ASSERT_NE(frame, nullptr);
+        const BYTE* pixels = frame->pixels;
+        const size_t imageSize = static_cast<size_t>(kWidth) * kHeight * announced.bitsPerPixel / 8;
+        const size_t rowBytes = imageSize / kHeight;
+        EXPECT_EQ(Read16(pixels + 14), announced.bitsPerPixel);
+        EXPECT_LT(std::count(pixels + imageSize - rowBytes, pixels + imageSize, StreamHarness::kGuard), static_cast<std::ptrdiff_t>(rowBytes))
+            << "the last row of the announced size was not written";
+        EXPECT_EQ(std::count(pixels + imageSize, pixels + stream.BlockBytes(), StreamHarness::kGuard),
+                  static_cast<std::ptrdiff_t>(stream.BlockBytes() - imageSize))
+            << "bytes written past the announced size";
+        if (announced.bitsPerPixel == 16 && announced.significantBits < 16) {
+            unsigned largest = 0;
+            // The header at the start is bookkeeping, not samples.
+            for (size_t at = simboard::kFrameHeaderBytes; at < imageSize; at += 2) {
+                largest = std::max<unsigned>(largest, Read16(pixels + at));
+            }
+            EXPECT_LT(largest, 1u << announced.significantBits);
+        }
+        ASSERT_EQ(stream.Release(frame), OHD_OK);
         ASSERT_EQ(stream.Stop(), OHD_OK);
         ASSERT_EQ(stream.Close(), OHD_OK);
     }

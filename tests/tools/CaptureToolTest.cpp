@@ -13,9 +13,11 @@
 #include <string>
 #include <vector>
 
+#include "platform/ComApartment.h"
 #include "tests/support/ModulePath.h"
 #include "tests/support/ModuleRegistration.h"
 #include "tests/support/TestProcessLock.h"
+#include "tests/tools/PngFile.h"
 
 namespace {
 
@@ -132,7 +134,7 @@ TEST_F(CaptureTool, CapturesFramesIntoSummaryCsvAndImages)
     const ToolRun run = RunCapture("--frames 60 --save-every 30 --log --out-dir \"" + folder_ + "\"", In("output.txt"));
     ASSERT_EQ(run.exitCode, 0u) << run.output;
 
-    for (const char* expected : {"Orvane capture summary", "frames delivered     : 60 in", "frame rate           :",
+    for (const char* expected : {"Orvane capture summary", "format               :", "frames delivered     : 60 in", "frame rate           :",
                                  "dropped by the board :", "GrabNext overruns    :", "GetCurrent overruns  :",
                                  "time stamp interval  :", "latency fill->frame  :", "Orvane - Loading Orvane"}) {
         EXPECT_NE(run.output.find(expected), std::string::npos) << "missing \"" << expected << "\" in:\n" << run.output;
@@ -171,23 +173,16 @@ TEST_F(CaptureTool, CapturesFramesIntoSummaryCsvAndImages)
         lastBoardFrame = boardFrame;
     }
 
-    // Frames 0 and 30 saved as 24-bit bottom-up BMPs showing the colour bars.
-    for (const char* name : {"frame-000000.bmp", "frame-000030.bmp"}) {
-        const std::string bmp = ReadFile(In(name));
-        ASSERT_GT(bmp.size(), sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER)) << name;
-        BITMAPFILEHEADER file;
-        BITMAPINFOHEADER info;
-        std::memcpy(&file, bmp.data(), sizeof file);
-        std::memcpy(&info, bmp.data() + sizeof file, sizeof info);
-        EXPECT_EQ(file.bfType, 0x4D42);
-        EXPECT_EQ(file.bfSize, bmp.size());
-        EXPECT_EQ(info.biBitCount, 24);
-        ASSERT_EQ(info.biWidth, 1920);
-        ASSERT_EQ(info.biHeight, 1080);
-        const size_t rowBytes = (1920 * 3 + 3) & ~size_t{3};
-        ASSERT_EQ(bmp.size(), file.bfOffBits + rowBytes * 1080u);
+    // Frames 0 and 30 saved as 24-bit colour PNGs showing the colour bars.
+    const orvane::ComApartment apartment;
+    for (const char* name : {"frame-000000.png", "frame-000030.png"}) {
+        orvane::test::PngPicture picture;
+        ASSERT_TRUE(orvane::test::ReadPng(In(name), 3, picture)) << name;
+        EXPECT_TRUE(IsEqualGUID(picture.format, GUID_WICPixelFormat24bppBGR)) << name;
+        ASSERT_EQ(picture.width, 1920u);
+        ASSERT_EQ(picture.height, 1080u);
         // A row in the lower part of the picture crosses all eight bars.
-        const unsigned char* row = reinterpret_cast<const unsigned char*>(bmp.data()) + file.bfOffBits + rowBytes * 100;
+        const BYTE* row = picture.pixels.data() + static_cast<size_t>(1920) * 3 * 979;
         std::set<std::uint32_t> colours;
         for (int x = 0; x < 1920; ++x) {
             colours.insert(static_cast<std::uint32_t>(row[x * 3] | row[x * 3 + 1] << 8 | row[x * 3 + 2] << 16));

@@ -1,21 +1,21 @@
-// The pieces of the host-side programs: command line, statistics, BMP files and the host session's
-// start and stop against the simulated board.
+// The pieces of the host-side programs: command line, statistics, PNG files, the image format
+// choice and the host session's start and stop against the simulated board.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <fstream>
-#include <sstream>
 
 #include "platform/ComApartment.h"
 #include "simboard/SimBoardControl.h"
 #include "tests/support/BoundedWait.h"
 #include "tests/support/ModulePath.h"
-#include "tools/capture/BmpWriter.h"
+#include "tests/tools/PngFile.h"
 #include "tools/capture/CaptureOptions.h"
+#include "tools/capture/PngWriter.h"
 #include "tools/common/BoardControl.h"
 #include "tools/common/GrabberSession.h"
+#include "tools/common/ImageFormatChoice.h"
 #include "tools/common/Statistics.h"
 
 namespace {
@@ -37,7 +37,7 @@ TEST(CaptureOptions, ParsesFlagsAndRejectsBadValues)
     EXPECT_EQ(defaults->buffers, 8);
 
     auto all = Parse({"--profile", "p.chp", "--frames", "120", "--buffers", "3", "--csv", "x.csv", "--save-every", "0", "--out-dir",
-                      "out", "--log"},
+                      "out", "--log", "--format", "Mono 10"},
                      error);
     ASSERT_TRUE(all) << error;
     EXPECT_EQ(all->profile, "p.chp");
@@ -48,10 +48,11 @@ TEST(CaptureOptions, ParsesFlagsAndRejectsBadValues)
     EXPECT_EQ(all->saveEvery, 0);
     EXPECT_EQ(all->outDir, "out");
     EXPECT_TRUE(all->log);
+    EXPECT_EQ(all->format, "Mono 10");
 
     for (const std::vector<std::string>& bad : std::vector<std::vector<std::string>>{
              {"--frames", "0"}, {"--frames", "-3"}, {"--buffers", "0"}, {"--buffers", "40000"}, {"--seconds", "0"},
-             {"--seconds", "2x"}, {"--csv"}, {"--wat"}}) {
+             {"--seconds", "2x"}, {"--csv"}, {"--wat"}, {"--format", "10"}, {"--format", " "}}) {
         error.clear();
         EXPECT_FALSE(Parse(bad, error)) << bad[0];
         EXPECT_FALSE(error.empty()) << bad[0];
@@ -80,49 +81,55 @@ TEST(Statistics, PercentilesByNearestRankAndSpread)
     EXPECT_EQ(host::Summarize({}).count, 0u);
 }
 
-std::string ReadAll(const std::string& path)
-{
-    std::ifstream file(path, std::ios::binary);
-    std::stringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
-
 std::string TempFile(const char* name)
 {
     char temp[MAX_PATH] = {};
     GetTempPathA(MAX_PATH, temp);
-    return std::string(temp) + name + std::to_string(GetCurrentProcessId()) + ".bmp";
+    return std::string(temp) + name + std::to_string(GetCurrentProcessId()) + ".png";
 }
 
-TEST(BmpWriter, WritesBottomUpPaddedRowsFromEachLayout)
+TEST(PngWriter, WritesColourAndGreyPicturesThatReadBackTheSame)
 {
-    // 3 x 2 pixels: each row of the BMP is 9 bytes of colour and 3 of padding.
-    const BYTE bgrx[] = {1, 2, 3, 0, 4, 5, 6, 0, 7, 8, 9, 0,  // top row
-                         10, 11, 12, 0, 13, 14, 15, 0, 16, 17, 18, 0};
-    const std::string path = TempFile("orvane-bmp32-");
-    std::string error;
-    ASSERT_TRUE(capture::WriteBmp(path, bgrx, {3, 2, 32}, error)) << error;
-    const std::string bmp = ReadAll(path);
-    DeleteFileA(path.c_str());
-    ASSERT_EQ(bmp.size(), 14u + 40u + 24u);
-    BITMAPINFOHEADER info;
-    std::memcpy(&info, bmp.data() + 14, sizeof info);
-    EXPECT_EQ(info.biWidth, 3);
-    EXPECT_EQ(info.biHeight, 2);
-    EXPECT_EQ(info.biBitCount, 24);
-    const std::string bottomFirst("\x0A\x0B\x0C\x0D\x0E\x0F\x10\x11\x12\0\0\0\x01\x02\x03\x04\x05\x06\x07\x08\x09\0\0\0", 24);
-    EXPECT_EQ(bmp.substr(54), bottomFirst);
+    const orvane::ComApartment apartment;
+    const capture::ViewableImage colour{3, 2, 3, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18}};
+    const capture::ViewableImage grey{4, 1, 1, {50, 100, 150, 200}};
+    for (const capture::ViewableImage* image : {&colour, &grey}) {
+        const std::string path = TempFile(image->channels == 1 ? "orvane-grey-" : "orvane-colour-");
+        std::string error;
+        ASSERT_TRUE(capture::WritePng(path, *image, error)) << error;
+        test::PngPicture picture;
+        const bool read = test::ReadPng(path, image->channels, picture);
+        DeleteFileA(path.c_str());
+        ASSERT_TRUE(read) << path;
+        EXPECT_EQ(picture.width, static_cast<UINT>(image->width));
+        EXPECT_EQ(picture.height, static_cast<UINT>(image->height));
+        EXPECT_TRUE(IsEqualGUID(picture.format, image->channels == 1 ? GUID_WICPixelFormat8bppGray : GUID_WICPixelFormat24bppBGR));
+        EXPECT_EQ(picture.pixels, image->pixels);
+    }
+}
 
-    const BYTE grey[] = {50, 100, 150, 200};
-    const std::string greyPath = TempFile("orvane-bmp8-");
-    ASSERT_TRUE(capture::WriteBmp(greyPath, grey, {4, 1, 8}, error)) << error;
-    const std::string greyBmp = ReadAll(greyPath);
-    DeleteFileA(greyPath.c_str());
-    EXPECT_EQ(greyBmp.substr(54), std::string("\x32\x32\x32\x64\x64\x64\x96\x96\x96\xC8\xC8\xC8", 12));
-
-    EXPECT_FALSE(capture::WriteBmp(TempFile("orvane-bmp16-"), grey, {2, 1, 16}, error));
-    EXPECT_NE(error.find("16 bits"), std::string::npos) << error;
+TEST(ImageFormatChoice, PicksAnOfferedNameOrAnyTypeNumber)
+{
+    const std::vector<host::FormatOption> offered = {{"BGR 32", 6}, {"BGR 24", 9},   {"BGR 555", 7},   {"Mono 8", 0},        {"Mono 10", 1},
+                                                     {"Mono 16", 2}, {"Y Only 8", 3}, {"Y Only 16", 4}, {"Full YCbCr 16", 5}};
+    const struct {
+        const char* request;
+        LONG type;
+        const char* name;
+    } picks[] = {{"BGR 32", 6, "BGR 32"}, {"mono 10", 1, "Mono 10"}, {"yonly16", 4, "Y Only 16"}, {"FULL YCBCR 16", 5, "Full YCbCr 16"},
+                 {"0", 0, "Mono 8"},      {"8", 8, ""}};
+    for (const auto& pick : picks) {
+        const auto choice = host::MatchFormat(pick.request, offered);
+        ASSERT_TRUE(choice) << pick.request;
+        EXPECT_EQ(choice->type, pick.type) << pick.request;
+        EXPECT_EQ(choice->name, pick.name) << pick.request;
+    }
+    for (const char* unknown : {"Mono 12", "BGR", "-1"}) {
+        EXPECT_FALSE(host::MatchFormat(unknown, offered)) << unknown;
+    }
+    const std::string list = host::ListChoices(offered);
+    EXPECT_EQ(list.rfind("\"BGR 32\" (6), \"BGR 24\" (9)", 0), 0u) << list;
+    EXPECT_NE(list.find("\"Full YCbCr 16\" (5)"), std::string::npos) << list;
 }
 
 class CountingSink : public host::FrameSink {
@@ -219,6 +226,42 @@ TEST_F(HostSession, StopWakesThreadsBlockedWithoutFrames)
         EXPECT_EQ(WaitForSingleObject(session.GrabThread(), 0), WAIT_OBJECT_0);
         EXPECT_EQ(sink.frames, 0);
     });
+}
+
+TEST_F(HostSession, SelectedFormatIsTheOneTheModuleDescribes)
+{
+    // Mono 10 keeps the sample profile's pixel mode (RGB), so the shared file is not rewritten.
+    settings_.format = "mono 10";
+    std::string notSelectable;
+    test::RunBounded(30000, "open in Mono 10", [&] {
+        host::GrabberSession session;
+        std::string error;
+        ASSERT_TRUE(session.Open(settings_, error)) << error;
+        if (session.FormatResult() == host::FormatOutcome::NotSelectable) {
+            EXPECT_FALSE(session.Geometry().reported) << "a module with the image interface has the setting too";
+            notSelectable = session.FormatNote();
+            return;
+        }
+        ASSERT_EQ(session.FormatResult(), host::FormatOutcome::Selected);
+        const host::ImageGeometry& g = session.Geometry();
+        EXPECT_TRUE(g.reported);
+        EXPECT_EQ(g.formatType, 1);
+        EXPECT_EQ(g.formatName, "Mono 10");
+        EXPECT_EQ(g.bitsPerPixel, 16);
+        EXPECT_EQ(g.significantBits, 10);
+        EXPECT_EQ(g.formatCode, 114);
+        EXPECT_EQ(g.imageBytes, g.width * g.height * 2);
+    });
+    if (!notSelectable.empty()) {
+        GTEST_SKIP() << "this module offers no image format setting: " << notSelectable;
+    }
+
+    settings_.format = "Mono 12";
+    host::GrabberSession session;
+    std::string error;
+    EXPECT_FALSE(session.Open(settings_, error));
+    EXPECT_EQ(session.FormatResult(), host::FormatOutcome::NoSuchChoice);
+    EXPECT_NE(error.find("\"Mono 10\" (1)"), std::string::npos) << "the choices offered: " << error;
 }
 
 TEST_F(HostSession, ExplainsAMissingBoard)

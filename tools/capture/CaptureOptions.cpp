@@ -37,8 +37,13 @@ const char* UsageText()
            "  --frames N         stop after N frames\n"
            "  --seconds S        stop after S seconds (default 5 when --frames is not given)\n"
            "  --buffers N        frame buffers to allocate, 1..1000 (default 8)\n"
+           "  --format NAME      image format to capture in: a name the module offers (\"BGR 32\",\n"
+           "                     \"BGR 24\", \"BGR 555\", \"Mono 8\", \"Mono 10\", \"Mono 16\", \"Y Only 8\",\n"
+           "                     \"Y Only 16\", \"Full YCbCr 16\"; case and blanks do not matter) or a\n"
+           "                     type number 0..9 (default: the format the module has)\n"
            "  --csv FILE         per-frame times (default capture.csv in the output folder)\n"
-           "  --save-every N     save every N-th frame as a 24-bit BMP, starting with the first\n"
+           "  --save-every N     save every N-th frame as a PNG, starting with the first; grey\n"
+           "                     formats as 8-bit grey, the others as 24-bit colour\n"
            "                     (default 60; 0 saves none)\n"
            "  --out-dir DIR      folder for the CSV and the images (default: current folder)\n"
            "  --log              print the module's diagnostic lines at the end\n"
@@ -107,6 +112,18 @@ std::optional<CaptureOptions> ParseOptions(const std::vector<std::string>& argum
                 return std::nullopt;
             }
             options.buffers = static_cast<int>(number);
+        } else if (name == "--format") {
+            if (!value(options.format)) {
+                return std::nullopt;
+            }
+            // Names are checked against what the module offers once it is open; a number can be
+            // checked now.
+            const bool blank = options.format.find_first_not_of(" \t") == std::string::npos;
+            const bool digits = options.format.find_first_not_of("0123456789") == std::string::npos;
+            if (blank || (digits && !(ParseUnsigned(options.format, number) && number <= 9))) {
+                error = "--format wants an image format name or a type number from 0 to 9, not \"" + options.format + "\"";
+                return std::nullopt;
+            }
         } else if (name == "--save-every") {
             if (!value(text)) {
                 return std::nullopt;

@@ -12,6 +12,7 @@ struct CaptureOptions {
     std::uint64_t frames = 0;     // 0: run for `seconds`
     double seconds = 0;           // 0 with frames == 0: the default duration
     int buffers = 8;
+    std::string format;           // choice name or type number 0..9; empty: the module's current format
     std::string csv;              // empty: capture.csv in the output folder
     int saveEvery = 60;           // 0: no images
     std::string outDir = ".";

@@ -46,9 +46,21 @@ void PrintSummary(std::FILE* out, const CaptureResult& r, const std::vector<Fram
     if (!r.profile.description.empty()) {
         std::fprintf(out, "                         %s\n", r.profile.description.c_str());
     }
-    std::fprintf(out, "  image                : %ld x %ld, %ld bits per pixel, %ld bytes; %d buffers%s\n", r.geometry.width,
-                 r.geometry.height, r.geometry.bitsPerPixel, r.geometry.imageBytes, r.buffers,
+    const host::ImageGeometry& g = r.geometry;
+    std::fprintf(out, "  image                : %ld x %ld, %ld bytes per frame; %d buffers%s\n", g.width, g.height, g.imageBytes, r.buffers,
                  r.geometryFromProfile ? " (size from the profile: the module does not report it)" : "");
+    const std::string name = g.formatName.empty() ? std::string("type ") + std::to_string(g.formatType)
+                                                  : "\"" + g.formatName + "\" (type " + std::to_string(g.formatType) + ")";
+    if (r.geometryFromProfile) {
+        std::fprintf(out, "  format               : %s assumed, %ld bits per pixel; significant bits and format code not reported\n",
+                     name.c_str(), g.bitsPerPixel);
+    } else {
+        std::fprintf(out, "  format               : %s, %ld bits per pixel, %ld significant, format code %ld\n",
+                     g.formatType < 0 ? "not told by the module" : name.c_str(), g.bitsPerPixel, g.significantBits, g.formatCode);
+    }
+    if (!r.formatNote.empty()) {
+        std::fprintf(out, "                         %s\n", r.formatNote.c_str());
+    }
     std::fprintf(out, "  frames delivered     : %" PRIu64 " in %.2f s\n", c.delivered, r.elapsedSeconds);
 
     // The rate from the frames' own time stamps (first to last), and from the host's clock.
@@ -113,7 +125,7 @@ void PrintSummary(std::FILE* out, const CaptureResult& r, const std::vector<Fram
         std::fprintf(out, "  per-frame times      : %s (%zu rows)\n", r.csvPath.c_str(), frames.size());
     }
     if (!r.savedImages.empty()) {
-        std::fprintf(out, "  images               : %zu BMP files, first %s\n", r.savedImages.size(), r.savedImages.front().c_str());
+        std::fprintf(out, "  images               : %zu PNG files, first %s\n", r.savedImages.size(), r.savedImages.front().c_str());
     }
 }
 

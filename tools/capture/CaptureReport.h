@@ -19,6 +19,7 @@ struct CaptureResult {
     host::ProfileInfo profile;
     host::ImageGeometry geometry;
     bool geometryFromProfile = false;  // the module did not report it
+    std::string formatNote;            // why the format asked for was not selected; empty when it was
     int buffers = 0;
     double elapsedSeconds = 0;  // from EnableGrab to the stop
     host::SessionCounters counters;

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+
 namespace orvane::capture {
 
 namespace {
@@ -24,9 +25,23 @@ FrameRecorder::FrameRecorder(const FrameLayout& layout, int saveEvery, std::stri
 {
     rowBytes_ = static_cast<size_t>(layout_.width) * static_cast<size_t>(layout_.bitsPerPixel) / 8;
     frames_.reserve(expectedFrames);
-    if (saveEvery_ > 0 && !CanWriteBmp(layout_)) {
-        problems_.push_back("frames of " + std::to_string(layout_.bitsPerPixel) + " bits per pixel cannot be saved as BMP; no images written");
+    // The pixels are read as the type lays them out, so the size the module reports must agree.
+    if (saveEvery_ > 0 && (!CanConvert(layout_.formatType) || BitsPerPixelOf(layout_.formatType) != layout_.bitsPerPixel)) {
+        problems_.push_back("frames of image format type " + std::to_string(layout_.formatType) + " with " + std::to_string(layout_.bitsPerPixel) +
+                            " bits per pixel cannot be shown; no images written");
         saveEvery_ = 0;
+    }
+    if (saveEvery_ > 0) {
+        snapshots_ = std::make_unique<SnapshotWriter>();
+    }
+}
+
+void FrameRecorder::FinishImages()
+{
+    if (snapshots_) {
+        snapshots_->Finish();
+        saved_ = snapshots_->Saved();
+        problems_.insert(problems_.end(), snapshots_->Problems().begin(), snapshots_->Problems().end());
     }
 }
 
@@ -62,14 +77,10 @@ void FrameRecorder::OnFrame(const ImageHeader& header, LONGLONG deliveredQpc)
 
     if (saveEvery_ > 0 && record.index % static_cast<std::uint64_t>(saveEvery_) == 0) {
         char name[48];
-        std::snprintf(name, sizeof name, "frame-%06llu.bmp", static_cast<unsigned long long>(record.index));
-        const std::string path = outDir_ + "\\" + name;
-        std::string error;
-        if (WriteBmp(path, pixels, layout_, error)) {
-            saved_.push_back(path);
-        } else if (problems_.size() < 10) {
-            problems_.push_back(error);
-        }
+        std::snprintf(name, sizeof name, "frame-%06llu.png", static_cast<unsigned long long>(record.index));
+        // Converted here, while the pixels are ours; encoded and written by the snapshot thread.
+        ConvertFrame(pixels, {layout_.formatType, layout_.width, layout_.height}, image_);
+        snapshots_->Write(outDir_ + "\\" + name, image_);
     }
     frames_.push_back(record);
 }

@@ -1,27 +1,38 @@
 #pragma once
 // The capture tool's view of each frame: it notes the time stamp, the board's fill time and
-// frame number and a checksum of a few lines, and saves selected frames as BMP files.
-#include <mutex>
+// frame number and a checksum of a few lines, and saves selected frames as PNG files.
+#include <memory>
 #include <string>
 #include <vector>
 
-#include "tools/capture/BmpWriter.h"
 #include "tools/capture/FrameRecord.h"
+#include "tools/capture/SnapshotWriter.h"
+#include "tools/capture/ViewableImage.h"
 #include "tools/common/BoardControl.h"
 #include "tools/common/GrabberSession.h"
 
 namespace orvane::capture {
 
+struct FrameLayout {
+    int width = 0;
+    int height = 0;
+    int bitsPerPixel = 0;
+    int formatType = -1;  // image format type; -1 when unknown, and then no frame can be saved
+};
+
 class FrameRecorder : public host::FrameSink {
 public:
-    // saveEvery 0 saves nothing; images go to `outDir` as frame-NNNNNN.bmp. Fill times come from
-    // `board`, which must outlive the recorder.
+    // saveEvery 0 saves nothing; images go to `outDir` as frame-NNNNNN.png, written by a thread
+    // of their own. Fill times come from `board`, which must outlive the recorder.
     FrameRecorder(const FrameLayout& layout, int saveEvery, std::string outDir, size_t expectedFrames,
                   const host::BoardControl& board);
 
     void OnFrame(const ImageHeader& header, LONGLONG deliveredQpc) override;
 
-    // Read after the session has stopped.
+    // After the session has stopped: waits for the last image to be written.
+    void FinishImages();
+
+    // Read after FinishImages.
     const std::vector<FrameRecord>& Frames() const { return frames_; }
     const std::vector<std::string>& SavedImages() const { return saved_; }
     const std::vector<std::string>& Problems() const { return problems_; }
@@ -29,6 +40,7 @@ public:
 
 private:
     FrameLayout layout_;
+    ViewableImage image_;  // the picture being filled; trades buffers with the snapshot writer
     const host::BoardControl& board_;
     size_t rowBytes_ = 0;
     int saveEvery_;
@@ -37,6 +49,7 @@ private:
     std::vector<std::string> saved_;
     std::vector<std::string> problems_;
     std::uint64_t nullPixels_ = 0;
+    std::unique_ptr<SnapshotWriter> snapshots_;  // last: its thread ends before the rest goes
 };
 
 }  // namespace orvane::capture

@@ -14,6 +14,7 @@
 #include "tools/capture/CaptureReport.h"
 #include "tools/capture/CsvWriter.h"
 #include "tools/capture/FrameRecorder.h"
+#include "tools/capture/ViewableImage.h"
 #include "tools/common/BoardControl.h"
 #include "tools/common/DebugOutputReader.h"
 #include "tools/common/GrabberSession.h"
@@ -113,9 +114,19 @@ int main(int argc, char** argv)
     settings.profilePath = profilePath;
     settings.buffers = static_cast<short>(options.buffers);
     settings.creation = options.direct ? host::Creation::ModuleFile : host::Creation::Registered;
+    settings.format = options.format;
     host::GrabberSession session;
     if (!session.Open(settings, error)) {
+        if (session.FormatResult() == host::FormatOutcome::NoSuchChoice) {
+            std::fprintf(stderr, "orvane-capture: %s\n", error.c_str());
+            return 2;
+        }
         return Fail(error, reader.get());
+    }
+    std::string formatNote;
+    if (session.FormatResult() == host::FormatOutcome::NotSelectable) {
+        formatNote = "--format \"" + options.format + "\" ignored: " + session.FormatNote();
+        std::printf("  warning: %s\n", formatNote.c_str());
     }
     // The board library the module loaded; the vendor's own keeps no counts for us.
     const host::BoardControl board;
@@ -123,17 +134,22 @@ int main(int argc, char** argv)
         std::printf("  not available from this board library: %s\n", missing.c_str());
     }
 
-    // A module that does not report the image size leaves it to the profile, in the default
-    // format (BGR 32).
+    // A module that does not describe its frames leaves the size to the profile and the layout to
+    // the format it has (BGR 32 when it does not say).
     host::ImageGeometry geometry = session.Geometry();
-    const bool geometryFromProfile = geometry.width <= 0 || geometry.height <= 0 || geometry.bitsPerPixel <= 0;
+    const bool geometryFromProfile = !geometry.reported;
     if (geometryFromProfile) {
+        if (geometry.formatType < 0) {
+            geometry.formatType = 6;
+            geometry.formatName = "BGR 32";
+        }
+        const int bits = capture::BitsPerPixelOf(geometry.formatType);
         geometry.width = profile->width;
         geometry.height = profile->height;
-        geometry.bitsPerPixel = 32;
-        geometry.imageBytes = geometry.width * geometry.height * 4;
+        geometry.bitsPerPixel = bits > 0 ? bits : 32;
+        geometry.imageBytes = geometry.width * geometry.height * geometry.bitsPerPixel / 8;
     }
-    capture::FrameLayout layout{geometry.width, geometry.height, geometry.bitsPerPixel};
+    const capture::FrameLayout layout{geometry.width, geometry.height, geometry.bitsPerPixel, geometry.formatType};
     const double nominal = profile->NominalFrameRate();
     const double expectedSeconds = options.frames > 0 ? static_cast<double>(options.frames) / (nominal > 0 ? nominal : 30) : options.seconds;
     // With --frames alone the run still ends: twice the time the frames should take, plus 10 s.
@@ -186,6 +202,9 @@ int main(int argc, char** argv)
     const LONGLONG stopped = Now();
     std::string stopError;
     const bool stoppedCleanly = session.Stop(stopError);
+    if (stoppedCleanly) {
+        recorder.FinishImages();
+    }
     std::printf("\r%78s\r", "");
 
     capture::CaptureResult result;
@@ -193,6 +212,7 @@ int main(int argc, char** argv)
     result.profile = *profile;
     result.geometry = geometry;
     result.geometryFromProfile = geometryFromProfile;
+    result.formatNote = formatNote;
     result.buffers = options.buffers;
     result.elapsedSeconds = static_cast<double>(stopped - started) / static_cast<double>(frequency.QuadPart);
     result.counters = session.Counters();

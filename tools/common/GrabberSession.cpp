@@ -3,6 +3,7 @@
 #include "platform/ComApartment.h"
 #include "platform/RegistryKey.h"
 #include "tools/common/ComErrorText.h"
+#include "tools/common/ImageFormatChoice.h"
 
 namespace orvane::host {
 
@@ -49,22 +50,90 @@ bool GrabberSession::Open(const SessionSettings& settings, std::string& error)
         error = "the grabber could not be initialised (no board, or the profile does not suit it): " + DescribeFailure(result);
         return false;
     }
+    if (!settings.format.empty() && !SelectFormat(settings.format, error)) {
+        return false;
+    }
     result = grabber_->AllocateBuffers(settings.buffers);
     if (FAILED(result)) {
         error = "cannot allocate " + std::to_string(settings.buffers) + " buffers: " + DescribeFailure(result);
         return false;
     }
+    ReadGeometry();
+    return true;
+}
+
+bool GrabberSession::SelectFormat(const std::string& request, std::string& error)
+{
+    ComPtr<ICorvathSettingsProp> settings;
+    ImageFormatSetting setting;
+    HRESULT result = grabber_.QueryTo(IID_ICorvathSettingsProp, settings);
+    if (SUCCEEDED(result)) {
+        result = ReadImageFormatSetting(*settings.Get(), setting);
+    }
+    // A module without the setting still captures, in the format it has. E_FAIL is how the
+    // settings interface says it has no list of settings.
+    if (result == S_FALSE || result == E_FAIL || result == E_NOTIMPL || result == E_NOINTERFACE) {
+        formatOutcome_ = FormatOutcome::NotSelectable;
+        formatNote_ = result == S_FALSE ? "the module offers no \"Image Format\" setting"
+                                        : "the module cannot select image formats (" + HresultHex(result) + ")";
+        return true;
+    }
+    if (FAILED(result)) {
+        formatOutcome_ = FormatOutcome::Failed;
+        error = "cannot read the module's image formats: " + DescribeFailure(result);
+        return false;
+    }
+    const std::optional<FormatOption> choice = MatchFormat(request, setting.options);
+    if (!choice) {
+        formatOutcome_ = FormatOutcome::NoSuchChoice;
+        error = "--format \"" + request + "\" is none of the module's image formats: " + ListChoices(setting.options) +
+                "; or give a type number";
+        return false;
+    }
+    result = settings->SetSettingValue(setting.id, choice->type);
+    if (FAILED(result)) {
+        formatOutcome_ = FormatOutcome::Failed;
+        error = "the module refused image format type " + std::to_string(choice->type) + ": " + DescribeFailure(result);
+        return false;
+    }
+    formatOutcome_ = FormatOutcome::Selected;
+    return true;
+}
+
+void GrabberSession::ReadGeometry()
+{
+    geometry_ = {};
     ComPtr<ICorvathImageProp> image;
     if (SUCCEEDED(grabber_.QueryTo(IID_ICorvathImageProp, image))) {
         LONG third = 0;
         LONG fourth = 0;
-        if (FAILED(image->GetImageFormat(&geometry_.width, &geometry_.height, &third, &fourth))) {
+        const HRESULT format = image->GetImageFormat(&geometry_.width, &geometry_.height, &third, &fourth);
+        if (FAILED(format)) {
             TakeErrorDescription();
         }
-        image->GetBitsPerPixel(&geometry_.bitsPerPixel);
-        image->GetImageSize(&geometry_.imageBytes);
+        const bool answered = SUCCEEDED(format) && SUCCEEDED(image->GetImageSize(&geometry_.imageBytes)) &&
+                              SUCCEEDED(image->GetBitsPerPixel(&geometry_.bitsPerPixel)) &&
+                              SUCCEEDED(image->GetSignificantBits(&geometry_.significantBits)) &&
+                              SUCCEEDED(image->GetImageFormatCode(&geometry_.formatCode));
+        geometry_.reported = answered && geometry_.width > 0 && geometry_.height > 0 && geometry_.bitsPerPixel > 0;
     }
-    return true;
+    // The type itself is the setting's value; without the setting, the format code tells nearly
+    // as much.
+    ComPtr<ICorvathSettingsProp> settings;
+    ImageFormatSetting setting;
+    LONG type = 0;
+    if (SUCCEEDED(grabber_.QueryTo(IID_ICorvathSettingsProp, settings)) && ReadImageFormatSetting(*settings.Get(), setting) == S_OK &&
+        SUCCEEDED(settings->GetSettingValue(setting.id, &type))) {
+        geometry_.formatType = type;
+        for (const FormatOption& option : setting.options) {
+            if (option.type == type) {
+                geometry_.formatName = option.name;
+                break;
+            }
+        }
+    } else if (geometry_.reported) {
+        geometry_.formatType = FormatTypeFromCode(geometry_.formatCode, geometry_.significantBits);
+    }
 }
 
 bool GrabberSession::Start(FrameSink& sink, std::uint64_t frameLimit, std::string& error)

@@ -30,13 +30,28 @@ struct SessionSettings {
     std::string profilePath;  // full path, stored as "Board File" under the module key
     short buffers = 8;
     Creation creation = Creation::Registered;
+    std::string format;       // image format to select (choice name or type number); empty: keep the module's
 };
 
+// The frames as the module describes them once the buffers are allocated.
 struct ImageGeometry {
     LONG width = 0;
     LONG height = 0;
     LONG bitsPerPixel = 0;
+    LONG significantBits = 0;
+    LONG formatCode = 0;
     LONG imageBytes = 0;
+    bool reported = false;   // the image interface answered all of the above
+    LONG formatType = -1;    // -1: the module tells neither the type nor a format code
+    std::string formatName;  // the module's name for the type; empty when it does not list it
+};
+
+enum class FormatOutcome {
+    NotAsked,
+    Selected,
+    NotSelectable,  // the module offers no image format setting: it keeps its own (see FormatNote)
+    NoSuchChoice,   // the request names no format the module offers: the caller's mistake
+    Failed,
 };
 
 struct SessionCounters {
@@ -55,8 +70,10 @@ public:
     GrabberSession(const GrabberSession&) = delete;
     GrabberSession& operator=(const GrabberSession&) = delete;
 
-    // Stores the profile as the board file, creates and initialises the object and allocates the
-    // buffers. On failure `error` holds a sentence for the user.
+    // Stores the profile as the board file, creates and initialises the object, selects the image
+    // format asked for (before the buffers, whose size depends on it) and allocates the buffers.
+    // On failure `error` holds a sentence for the user; FormatResult() tells whether the format
+    // request was at fault.
     bool Open(const SessionSettings& settings, std::string& error);
 
     // EnableGrab and the two threads; the read thread ends by itself after `frameLimit` frames
@@ -72,6 +89,8 @@ public:
 
     SessionCounters Counters() const;
     const ImageGeometry& Geometry() const { return geometry_; }
+    FormatOutcome FormatResult() const { return formatOutcome_; }
+    const std::string& FormatNote() const { return formatNote_; }
     LONG MaxReadyCount() const;
     HANDLE GrabThread() const { return grabThread_.Get(); }
     HANDLE ReadThread() const { return readThread_.Get(); }
@@ -82,10 +101,14 @@ private:
     void GrabLoop();
     void ReadLoop();
     bool StoreBoardFile(const SessionSettings& settings, std::string& error);
+    bool SelectFormat(const std::string& request, std::string& error);
+    void ReadGeometry();
 
     GrabberFactory factory_;  // declared first: the module stays loaded until the object is gone
     ComPtr<ICorvathGenericGrabber> grabber_;
     ImageGeometry geometry_;
+    FormatOutcome formatOutcome_ = FormatOutcome::NotAsked;
+    std::string formatNote_;
     FrameSink* sink_ = nullptr;
     std::uint64_t frameLimit_ = 0;
     bool enabled_ = false;
