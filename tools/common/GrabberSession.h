@@ -73,6 +73,8 @@ public:
     SessionCounters Counters() const;
     const ImageGeometry& Geometry() const { return geometry_; }
     LONG MaxReadyCount() const;
+    // The grabber object, for the host's other interfaces; null before Open.
+    ICorvathGenericGrabber* Object() const { return grabber_.Get(); }
     HANDLE GrabThread() const { return grabThread_.Get(); }
     HANDLE ReadThread() const { return readThread_.Get(); }
 
