@@ -1,6 +1,6 @@
-// The plug-in checker, run as an author would: its verdict on a good plug-in, on one the module
-// refuses, and what happens when an exception leaves a plug-in, which is what the public header
-// promises for each build.
+// The plug-in checker, run as an author would: its verdict on a plug-in the module refuses, and
+// what happens when an exception leaves a plug-in, which the public header promises per build.
+// (The sample plug-in's verdict is its end-to-end capture.)
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -43,7 +43,6 @@ CheckerRun RunChecker(const std::string& plugin)
     startup.hStdOutput = output;
     startup.hStdError = output;
     PROCESS_INFORMATION process{};
-    // No error dialog for a plug-in that ends the process.
     const BOOL started = CreateProcessA(nullptr, mutableLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process);
     CloseHandle(output);
     if (!started) {
@@ -59,11 +58,12 @@ CheckerRun RunChecker(const std::string& plugin)
     }
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
-    std::ifstream file(outputFile, std::ios::binary);
-    std::stringstream text;
-    text << file.rdbuf();
-    run.output = text.str();
-    file.close();
+    {
+        std::ifstream file(outputFile, std::ios::binary);
+        std::stringstream text;
+        text << file.rdbuf();
+        run.output = text.str();
+    }
     DeleteFileA(outputFile.c_str());
     return run;
 }
@@ -71,15 +71,6 @@ CheckerRun RunChecker(const std::string& plugin)
 bool Has(const CheckerRun& run, const std::string& text)
 {
     return run.output.find(text) != std::string::npos;
-}
-
-TEST(TimeSourceChecker, AcceptsTheSampleAndShowsTheTimecodeItWrote)
-{
-    const CheckerRun run = RunChecker("OrvaneSampleTimeSource.dll");
-    EXPECT_EQ(run.exitCode, 0u) << run.output;
-    EXPECT_TRUE(Has(run, "The module would use this plug-in.")) << run.output;
-    EXPECT_TRUE(Has(run, "moved the time by 0 us")) << run.output;
-    EXPECT_TRUE(Has(run, "GetSynchronizationStatus: 0")) << run.output;  // one frame: not yet locked
 }
 
 TEST(TimeSourceChecker, NamesTheMissingRequiredExport)
