@@ -6,7 +6,9 @@
 #include <vector>
 
 #include "interfaces/ImageHeader.h"
+#include "platform/OwnedHandle.h"
 #include "tests/module/GrabberFixture.h"
+#include "tests/timesource/TestPluginState.h"
 
 namespace orvane::test {
 namespace {
@@ -137,6 +139,37 @@ TEST_F(GrabberTimeSource, TheSamplePluginsTimecodeIsShiftedAndItsStatusReachesTh
     EXPECT_EQ(gps, 0);
     EXPECT_EQ(grabber_->DisableGrab(), S_OK);
     ExpectNothingDropped();
+}
+
+// A plug-in slow inside ProcessImageData outlasts the stop's half second: the stop tells it to
+// uninitialise meanwhile, but nothing releases it under the capture thread; the next start does,
+// once that thread has ended.
+TEST_F(GrabberTimeSource, ASlowPluginIsNotReleasedWhileTheCaptureThreadIsInsideIt)
+{
+    Configure("ts_slow.dll", 0);
+    UseProfile("orvane-640x480-60-vga.chp");
+    StartPausedGrab(2);
+    HMODULE plugin = GetModuleHandleW(L"ts_slow.dll");
+    ASSERT_NE(plugin, nullptr);
+    auto* state = reinterpret_cast<TestPluginStateFn>(reinterpret_cast<void (*)()>(GetProcAddress(plugin, "TestPluginState")))();
+    UniqueKernelHandle entered(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    UniqueKernelHandle release(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    state->entered = entered.Get();
+    state->release = release.Get();
+    ASSERT_EQ(SimBoard_PauseProducer(0), 0);
+    ASSERT_TRUE(WaitSignalled(entered.Get(), 10000));
+    state->entered = nullptr;  // later frames pass
+
+    BoundedThread stop([&] { EXPECT_EQ(grabber_->DisableGrab(), S_OK); });
+    EXPECT_TRUE(WaitUntil(10000, [&] { return state->uninitializeCalls == 1; }));
+    EXPECT_NE(GetModuleHandleW(L"ts_slow.dll"), nullptr);
+    SetEvent(release.Get());
+    ASSERT_TRUE(stop.Join(20000));
+
+    ASSERT_TRUE(ScratchRegistryKey::SetString(registry_.Path(), "TimeSourceDLL", "System"));
+    ASSERT_EQ(grabber_->EnableGrab(), S_OK);
+    EXPECT_EQ(GetModuleHandleW(L"ts_slow.dll"), nullptr);
+    EXPECT_EQ(grabber_->DisableGrab(), S_OK);
 }
 
 }  // namespace
