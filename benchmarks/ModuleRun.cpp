@@ -5,6 +5,7 @@
 
 #include "benchmarks/LatencySink.h"
 #include "benchmarks/ThreadCpu.h"
+#include "platform/RegistryKey.h"
 #include "tools/common/ProfileInfo.h"
 
 namespace orvane::bench {
@@ -31,6 +32,22 @@ host::BoardCounters Minus(const host::BoardCounters& a, const host::BoardCounter
     return d;
 }
 
+bool StoreTimeSource(const std::wstring& registryPath, const ModuleRunSettings& settings)
+{
+    RegistryKey key;
+    if (key.Create(HKEY_CURRENT_USER, registryPath.c_str()) != ERROR_SUCCESS) {
+        return false;
+    }
+    const DWORD timeOffset = static_cast<DWORD>(settings.timeOffset);
+    const DWORD timecodeOffset = static_cast<DWORD>(settings.timecodeOffset);
+    return RegSetValueExA(key.Get(), "TimeSourceDLL", 0, REG_SZ, reinterpret_cast<const BYTE*>(settings.timeSource.c_str()),
+                          static_cast<DWORD>(settings.timeSource.size() + 1)) == ERROR_SUCCESS &&
+           RegSetValueExA(key.Get(), "TimeSourceOffset", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&timeOffset),
+                          sizeof timeOffset) == ERROR_SUCCESS &&
+           RegSetValueExA(key.Get(), "LTCTimeSourceOffset", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&timecodeOffset),
+                          sizeof timecodeOffset) == ERROR_SUCCESS;
+}
+
 }  // namespace
 
 ModuleRunResult RunModule(const ModuleRunSettings& settings, const host::BoardControl& board)
@@ -43,6 +60,11 @@ ModuleRunResult RunModule(const ModuleRunSettings& settings, const host::BoardCo
     session.creation = settings.creation;
     if (!host::FileExists(session.profilePath)) {
         result.error = "profile not found: " + session.profilePath;
+        return result;
+    }
+
+    if (!StoreTimeSource(session.registryPath, settings)) {
+        result.error = "cannot store the time source in the registry";
         return result;
     }
 

@@ -1,6 +1,7 @@
 #pragma once
 // One measured run of the module's full frame cycle against the simulated board: the host's grab
 // and read threads as in the capture tool, a short warm-up, then a measured window.
+#include <cstdint>
 #include <map>
 #include <string>
 #include <vector>
@@ -17,6 +18,11 @@ struct ModuleRunSettings {
     double warmupSeconds = 0.5;
     int buffers = 8;
     host::Creation creation = host::Creation::ModuleFile;
+    // The time source the module stamps with, stored under the bench's registry path before the
+    // grab starts: a plug-in DLL or "System", and the two offsets.
+    std::string timeSource = "System";
+    std::int32_t timeOffset = 0;      // microseconds
+    std::int32_t timecodeOffset = 0;  // frames
 };
 
 struct ModuleRunResult {

@@ -28,7 +28,6 @@ CTripleList::~CTripleList()
     }
     grabEvent_.Reset();
     readEvent_.Reset();
-    timeSource_.reset();
     timebase_.DetachTimebase();
 }
 
@@ -72,10 +71,10 @@ bool CTripleList::StampFrameTime(CImageWrapper* image)
     return timebase_.ReadTimebase(header->seconds, header->milliseconds, header->microseconds);
 }
 
-bool CTripleList::StampSourceTime(ImageHeader* /*header*/)
+bool CTripleList::StampSourceTime(ImageHeader* header)
 {
     // Without a time-source plug-in the frame keeps the system-clock time.
-    return false;
+    return timeSources_.ProcessImageData(header);
 }
 
 void CTripleList::StampCapturedImage(CImageWrapper& image)
@@ -85,29 +84,16 @@ void CTripleList::StampCapturedImage(CImageWrapper& image)
         return;
     }
     StampFrameTime(&image);
-    if (timeSource_) {
+    if (timeSources_.HoldsPlugin()) {
         try {
             StampSourceTime(header);
         } catch (...) {
             // A plug-in that throws is not trusted with further frames: they keep the
             // system-clock time until the next grab start loads it again.
-            timeSource_.reset();
+            timeSources_.DropAfterFailure();
         }
     }
-    if (timeSourceOffset_ != 0) {
-        ApplyTimeSourceOffset(*header);
-    }
-    if (timecodeOffset_ != 0) {
-        ApplyTimecodeOffset(*header);
-    }
-}
-
-void CTripleList::ApplyTimeSourceOffset(ImageHeader& /*header*/) noexcept
-{
-}
-
-void CTripleList::ApplyTimecodeOffset(ImageHeader& /*header*/) noexcept
-{
+    timeSources_.ApplyOffsets(*header);
 }
 
 void CTripleList::DeleteImage(CImageWrapper* image)
@@ -286,6 +272,7 @@ void CTripleList::ResetReadPosition()
 
 void CTripleList::PrepareGrab()
 {
+    timeSources_.ClearEvents();
     {
         Guard readyGuard(readyLock_);
         Guard freeGuard(freeLock_);
@@ -296,17 +283,20 @@ void CTripleList::PrepareGrab()
     while (FrameCaptured()) {
     }
     // ... and then everything starts over from the free list.
-    Guard readyGuard(readyLock_);
     {
+        Guard readyGuard(readyLock_);
         Guard freeGuard(freeLock_);
         freeList_.AppendAll(readyList_);
         readPosition_ = nullptr;
+        maxReadyCount_.store(0, std::memory_order_relaxed);
     }
-    maxReadyCount_.store(0, std::memory_order_relaxed);
+    // Outside the list locks: it reads the registry and may load a library.
+    timeSources_.LoadTimeSource(RegistryPath());
 }
 
 void CTripleList::FinishGrab()
 {
+    timeSources_.Uninitialize();
     // Images queued but never filled join the ready list too, so nothing stays with the board.
     while (FrameCaptured()) {
     }

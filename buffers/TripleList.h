@@ -27,10 +27,10 @@
 #include "buffers/IntrusiveImageList.h"
 #include "platform/OwnedHandle.h"
 #include "timing/SharedTimebase.h"
+#include "timing/TimeSourceManager.h"
 
 struct BufferDescriptor;
 class COrvaneImage;
-class CTimeStamp;
 
 enum class ImageListId { Ready, Free, Grab };
 
@@ -99,6 +99,10 @@ public:
     const std::wstring& BoardName() const noexcept { return boardName_; }
     const std::wstring& ModuleKey() const noexcept { return moduleKey_; }
 
+    // The time source: the plug-in and offsets every captured frame is stamped with.
+    CTimeSourceManager& TimeSources() noexcept { return timeSources_; }
+    const CTimeSourceManager& TimeSources() const noexcept { return timeSources_; }
+
     const std::string& ReadEventName() const noexcept { return readEventName_; }
     const std::string& GrabEventName() const noexcept { return grabEventName_; }
 
@@ -151,10 +155,6 @@ private:
 
     void CreateEvents();
     void StampCapturedImage(CImageWrapper& image);
-    // Time-source offset (microseconds) and time-code shift (frames); both offsets are zero until
-    // the time-source settings exist, so these leave the header as it is.
-    void ApplyTimeSourceOffset(ImageHeader& header) noexcept;
-    void ApplyTimecodeOffset(ImageHeader& header) noexcept;
     LONG WriteModuleValue(const char* valueName, DWORD type, const void* data, DWORD size);
     static void DeleteImage(CImageWrapper* image);
     static void DeleteAll(orvane::IntrusiveImageList& list);
@@ -177,11 +177,8 @@ private:
     std::atomic<std::int32_t> totalBufferCount_{0};
     std::atomic<std::int32_t> readyCount_{0};
     std::atomic<std::int32_t> maxReadyCount_{0};
-    // The time-source plug-in, destroyed through the function supplied with it; none is held yet.
-    std::unique_ptr<CTimeStamp, void (*)(CTimeStamp*)> timeSource_{nullptr, nullptr};
-    std::int32_t timeSourceOffset_ = 0;   // microseconds
-    std::int32_t timecodeOffset_ = 0;     // frames
-    std::int32_t timecodeFrameRate_ = 30;
+    // The plug-in, the microsecond offset, the time-code offset and its frame rate.
+    CTimeSourceManager timeSources_;
     SharedTimebase timebase_;
     std::wstring boardName_;
     std::wstring moduleKey_;

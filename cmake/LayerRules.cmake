@@ -3,7 +3,7 @@
 # anything and are not listed.
 set(ORVANE_LAYER_FOLDERS
   platform interfaces timesource timing buffers board settings config adjustments card module
-  simboard tools benchmarks)
+  simboard tools benchmarks plugins checker)
 set(ORVANE_LAYER_USES_platform "")
 set(ORVANE_LAYER_USES_interfaces platform)
 set(ORVANE_LAYER_USES_timesource interfaces)
@@ -20,3 +20,7 @@ set(ORVANE_LAYER_USES_simboard platform interfaces)
 # at run time, so no simulator header is theirs to include.
 set(ORVANE_LAYER_USES_tools platform interfaces)
 set(ORVANE_LAYER_USES_benchmarks platform interfaces tools)
+# Plug-ins are third-party code in all but location: the public plug-in header is all they get.
+set(ORVANE_LAYER_USES_plugins timesource)
+# The plug-in checker loads a plug-in with the module's own loader, so it answers as the module would.
+set(ORVANE_LAYER_USES_checker platform interfaces timesource timing)

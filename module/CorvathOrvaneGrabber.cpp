@@ -32,7 +32,7 @@ STDMETHODIMP CCorvathOrvane::InitializeGrabber(BSTR registryPath)
         // The card's adjustment registry is handed to its interface here once the card carries
         // one; until then that interface keeps answering as before initialisation.
         SetSettings(card_.get());
-        SetTimeSourceCard(card_.get());
+        SetTimeSourceCard(&card_->TimeSources());
         return S_OK;
     });
 }

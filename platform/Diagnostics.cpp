@@ -12,6 +12,11 @@ void Trace(const char* text)
     OutputDebugStringA(text != nullptr ? text : "");
 }
 
+void TraceWide(const wchar_t* text)
+{
+    OutputDebugStringW(text != nullptr ? text : L"");
+}
+
 void TraceFormat(const char* format, ...)
 {
     char line[1024];

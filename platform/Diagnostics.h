@@ -6,6 +6,8 @@ namespace orvane {
 
 // Writes the text as one line, unchanged.
 void Trace(const char* text);
+// The same for a wide text (names of files and libraries keep every character).
+void TraceWide(const wchar_t* text);
 
 // printf-style; the line is cut at 1023 characters rather than overrunning anything.
 void TraceFormat(const char* format, ...)

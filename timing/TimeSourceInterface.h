@@ -1,12 +1,13 @@
 #pragma once
 // The host's view of the time-source plug-in (ICorvathTimeSourceProp), one of the grabber object's
-// bases. It holds a pointer into the card, which it does not own; the pointer is null until the
-// grabber is initialised, and the operations then leave their out arguments as they are.
+// bases. It holds a pointer to the card's time source, which it does not own; the pointer is null
+// until the grabber is initialised, and the operations then leave their out arguments as they are.
+// Every operation answers S_OK (E_POINTER for a missing out argument) and takes no lock.
 #include <windows.h>
 
 #include "CorvathSdk.h"
 
-class CTripleList;
+class CTimeSourceManager;
 
 class CTimeSourceInterface : public ICorvathTimeSourceProp {
 public:
@@ -14,18 +15,18 @@ public:
     CTimeSourceInterface(const CTimeSourceInterface&) = delete;
     CTimeSourceInterface& operator=(const CTimeSourceInterface&) = delete;
 
-    void SetTimeSourceCard(CTripleList* card) noexcept { card_ = card; }
-    CTripleList* TimeSourceCard() const noexcept { return card_; }
+    void SetTimeSourceCard(CTimeSourceManager* card) noexcept { card_ = card; }
+    CTimeSourceManager* TimeSourceCard() const noexcept { return card_; }
 
-    // ICorvathTimeSourceProp. The plug-in calls arrive with the time-source feature.
-    STDMETHOD(GetSynchronizationStatus)(LONG* /*status*/) override { return card_ == nullptr ? S_OK : E_NOTIMPL; }
-    STDMETHOD(IsGPSSupported)(LONG* /*supported*/) override { return card_ == nullptr ? S_OK : E_NOTIMPL; }
-    STDMETHOD(GetGPSData)(LONG* /*word*/, LONG /*flag*/) override { return card_ == nullptr ? S_OK : E_NOTIMPL; }
-    STDMETHOD(StopReadingGPSData)() override { return card_ == nullptr ? S_OK : E_NOTIMPL; }
+    // ICorvathTimeSourceProp: passed through to the held plug-in.
+    STDMETHOD(GetSynchronizationStatus)(LONG* status) override;
+    STDMETHOD(IsGPSSupported)(LONG* supported) override;
+    STDMETHOD(GetGPSData)(LONG* word, LONG flag) override;
+    STDMETHOD(StopReadingGPSData)() override;
 
     // Last in the table, after the interface's operations.
     virtual ~CTimeSourceInterface() = default;
 
 private:
-    CTripleList* card_ = nullptr;
+    CTimeSourceManager* card_ = nullptr;
 };

@@ -1,6 +1,7 @@
 #include "tools/capture/CaptureOptions.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
 
 namespace orvane::capture {
@@ -15,6 +16,21 @@ bool ParseUnsigned(const std::string& text, std::uint64_t& value)
     errno = 0;
     value = std::strtoull(text.c_str(), nullptr, 10);
     return errno == 0;
+}
+
+bool ParseSigned32(const std::string& text, std::int32_t& value)
+{
+    const size_t digits = !text.empty() && (text[0] == '-' || text[0] == '+') ? 1 : 0;
+    if (text.size() == digits || text.find_first_not_of("0123456789", digits) != std::string::npos) {
+        return false;
+    }
+    errno = 0;
+    const long long parsed = std::strtoll(text.c_str(), nullptr, 10);
+    if (errno != 0 || parsed < INT32_MIN || parsed > INT32_MAX) {
+        return false;
+    }
+    value = static_cast<std::int32_t>(parsed);
+    return true;
 }
 
 bool ParsePositiveDouble(const std::string& text, double& value)
@@ -48,6 +64,11 @@ const char* UsageText()
            "  --out-dir DIR      folder for the CSV and the images (default: current folder)\n"
            "  --log              print the module's diagnostic lines at the end\n"
            "  --direct           load Orvane.dll beside this program instead of the registered class\n"
+           "  --timesource DLL|System   time-source plug-in for the frame times, or the system clock\n"
+           "  --time-offset MICROSECONDS  added to every frame time\n"
+           "  --timecode-offset FRAMES    added to the time code in every frame's first four bytes\n"
+           "  --timecode-mode 0|1|2      time-code rate: 30, 20 or 24 frames per second\n"
+           "                     (the four are stored under the host's registry key before the grab)\n"
            "  --help             this text\n"
            "\n"
            "Exit codes: 0 success, 1 capture failed, 2 bad command line.\n";
@@ -133,6 +154,27 @@ std::optional<CaptureOptions> ParseOptions(const std::vector<std::string>& argum
                 return std::nullopt;
             }
             options.saveEvery = static_cast<int>(number);
+        } else if (name == "--timesource") {
+            if (!value(text)) {
+                return std::nullopt;
+            }
+            if (text.empty() || text.size() > 259) {
+                error = "--timesource wants a DLL name or System of 1 to 259 characters";
+                return std::nullopt;
+            }
+            options.timeSource = text;
+        } else if (name == "--time-offset" || name == "--timecode-offset" || name == "--timecode-mode") {
+            std::int32_t signedNumber = 0;
+            if (!value(text)) {
+                return std::nullopt;
+            }
+            if (!ParseSigned32(text, signedNumber) || (name == "--timecode-mode" && (signedNumber < 0 || signedNumber > 2))) {
+                error = name + (name == "--timecode-mode" ? " wants 0, 1 or 2" : " wants a whole number (32-bit)") +
+                        ", not \"" + text + "\"";
+                return std::nullopt;
+            }
+            (name == "--time-offset" ? options.timeOffset : name == "--timecode-offset" ? options.timecodeOffset
+                                                                                         : options.timecodeMode) = signedNumber;
         } else {
             error = "unknown option \"" + name + "\" (see --help)";
             return std::nullopt;

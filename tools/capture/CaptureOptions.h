@@ -19,6 +19,12 @@ struct CaptureOptions {
     bool log = false;
     bool direct = false;          // create the object from Orvane.dll without the registration
     bool help = false;
+    // Time source, written under the host's registry path before the grab starts; unset ones are
+    // left as they are.
+    std::optional<std::string> timeSource;      // a plug-in DLL, or "System"
+    std::optional<std::int32_t> timeOffset;     // microseconds added to every frame time
+    std::optional<std::int32_t> timecodeOffset; // frames added to every frame's time code
+    std::optional<std::int32_t> timecodeMode;   // 0: 30 fps, 1: 20 fps, 2: 24 fps
 };
 
 constexpr double kDefaultSeconds = 5.0;

@@ -15,6 +15,8 @@ struct FrameRecord {
     LONGLONG deliveredQpc = 0;     // when GetCurrent returned it
     std::int64_t boardFrame = -1;  // frame number the board wrote into the pixels; -1 if none
     std::uint32_t checksum = 0;    // of a few lines of the picture
+    std::uint8_t timecode[4] = {}; // the first four pixel bytes: frames, seconds, minutes, hours
+    bool timecodePresent = false;  // they hold a time code (valid packed BCD, not all zero)
 
     double StampSeconds() const { return seconds + milliseconds / 1e3 + microseconds / 1e6; }
 };

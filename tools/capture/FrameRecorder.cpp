@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "tools/capture/Timecode.h"
 
 namespace orvane::capture {
 
@@ -60,6 +61,8 @@ void FrameRecorder::OnFrame(const ImageHeader& header, LONGLONG deliveredQpc)
         return;
     }
     record.fillQpc = board_.FillTime(pixels);
+    std::memcpy(record.timecode, pixels, sizeof record.timecode);
+    record.timecodePresent = TimecodeText(record.timecode, nullptr);
     // The simulated board marks its frames "OHDF" with the frame number before it.
     const size_t frameBytes = rowBytes_ * static_cast<size_t>(layout_.height);
     if (frameBytes >= 12 && std::memcmp(pixels + 8, "OHDF", 4) == 0) {

@@ -14,6 +14,7 @@
 #include "tools/capture/CaptureReport.h"
 #include "tools/capture/CsvWriter.h"
 #include "tools/capture/FrameRecorder.h"
+#include "tools/capture/TimeSourceSetup.h"
 #include "tools/capture/ViewableImage.h"
 #include "tools/common/BoardControl.h"
 #include "tools/common/DebugOutputReader.h"
@@ -115,6 +116,10 @@ int main(int argc, char** argv)
     settings.buffers = static_cast<short>(options.buffers);
     settings.creation = options.direct ? host::Creation::ModuleFile : host::Creation::Registered;
     settings.format = options.format;
+    // Before the object exists: the module reads them when the grab starts.
+    if (!capture::StoreTimeSourceOptions(settings.registryPath, options, error)) {
+        return Fail(error, reader.get());
+    }
     host::GrabberSession session;
     if (!session.Open(settings, error)) {
         if (session.FormatResult() == host::FormatOutcome::NoSuchChoice) {
@@ -200,6 +205,7 @@ int main(int argc, char** argv)
         std::fflush(stdout);
     }
     const LONGLONG stopped = Now();
+    const capture::TimeSourceState timeSource = capture::ReadTimeSourceState(settings.registryPath, session.Object());
     std::string stopError;
     const bool stoppedCleanly = session.Stop(stopError);
     if (stoppedCleanly) {
@@ -232,6 +238,7 @@ int main(int argc, char** argv)
         }
     }
     capture::PrintSummary(stdout, result, stoppedCleanly ? recorder.Frames() : std::vector<capture::FrameRecord>{});
+    capture::PrintTimeSource(stdout, timeSource);
     for (const std::string& problem : recorder.Problems()) {
         std::printf("  warning: %s\n", problem.c_str());
     }

@@ -92,6 +92,8 @@ public:
     FormatOutcome FormatResult() const { return formatOutcome_; }
     const std::string& FormatNote() const { return formatNote_; }
     LONG MaxReadyCount() const;
+    // The grabber object, for the host's other interfaces; null before Open.
+    ICorvathGenericGrabber* Object() const { return grabber_.Get(); }
     HANDLE GrabThread() const { return grabThread_.Get(); }
     HANDLE ReadThread() const { return readThread_.Get(); }
 

@@ -1,0 +1,176 @@
+// Time sources through the host interface: a 1080p60 capture whose every frame carries the shifted
+// time code (from the board, or written by the sample plug-in) and the offset time, with no frame
+// dropped; the host's time-source queries answered by the plug-in.
+#include <atomic>
+#include <ctime>
+#include <vector>
+
+#include "interfaces/ImageHeader.h"
+#include "platform/OwnedHandle.h"
+#include "tests/module/GrabberFixture.h"
+#include "tests/timesource/TestPluginState.h"
+
+namespace orvane::test {
+namespace {
+
+constexpr std::int32_t kOffsetSeconds = 1000;
+constexpr int kFrames = 120;
+
+struct Timecode {
+    int frames, seconds, minutes, hours;
+    bool operator==(const Timecode&) const = default;
+};
+
+int FromBcd(std::uint8_t b) { return (b >> 4) * 10 + (b & 0x0F); }
+
+Timecode Decode(const std::uint8_t* code)
+{
+    return {FromBcd(code[0] & 0x3F), FromBcd(code[1] & 0x7F), FromBcd(code[2] & 0x7F), FromBcd(code[3] & 0x3F)};
+}
+
+// The time code `frames` frames into the day at `rate`.
+Timecode FrameOfDay(long long frames, int rate)
+{
+    const long long day = 24LL * 3600 * rate;
+    frames = ((frames % day) + day) % day;
+    return {static_cast<int>(frames % rate), static_cast<int>(frames / rate % 60),
+            static_cast<int>(frames / rate / 60 % 60), static_cast<int>(frames / rate / 3600)};
+}
+
+long long FramesOf(const Timecode& t, int rate)
+{
+    return ((t.hours * 60LL + t.minutes) * 60 + t.seconds) * rate + t.frames;
+}
+
+class GrabberTimeSource : public GrabberCardTest {
+protected:
+    void Configure(const char* source, std::int32_t timecodeOffset)
+    {
+        ASSERT_TRUE(ScratchRegistryKey::SetString(registry_.Path(), "TimeSourceDLL", source));
+        ASSERT_TRUE(ScratchRegistryKey::SetDword(registry_.Path(), "TimeSourceOffset", kOffsetSeconds * 1000000u));
+        ASSERT_TRUE(ScratchRegistryKey::SetDword(registry_.Path(), "LTCTimeSourceOffset", static_cast<DWORD>(timecodeOffset)));
+        ASSERT_TRUE(ScratchRegistryKey::SetDword(registry_.Path(), "LTCTimeSourceMode", 0));
+    }
+
+    // Grabs kFrames frames of the 1080p60 sample with a grab and a read thread; `check` sees each
+    // header before it goes back.
+    void Capture(const std::function<void(const ImageHeader&)>& check)
+    {
+        UseProfile("orvane-1920x1080-60-dvi.chp");
+        ASSERT_EQ(Initialize().result, S_OK);
+        ASSERT_EQ(grabber_->AllocateBuffers(8), S_OK);
+        ASSERT_EQ(grabber_->EnableGrab(), S_OK);
+        std::atomic<bool> stop{false};
+        std::atomic<int> read{0};
+        ICorvathGenericGrabber* host = grabber_.Get();
+        BoundedThread grabThread([&] {
+            CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+            while (!stop) {
+                host->GrabNext();
+            }
+            CoUninitialize();
+        });
+        BoundedThread readThread([&] {
+            CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+            while (read < kFrames) {
+                ULONG_PTR address = 0;
+                host->GetCurrent(&address);
+                if (address == 0) {
+                    continue;
+                }
+                check(*reinterpret_cast<const ImageHeader*>(address));
+                host->ReleaseCurrent();
+                ++read;
+            }
+            CoUninitialize();
+        });
+        EXPECT_TRUE(readThread.JoinNudging(60000, [&] { host->SignalReadEvent(); }));
+        stop = true;
+        EXPECT_TRUE(grabThread.JoinNudging(10000, [&] { host->SignalGrabEvent(); }));
+        EXPECT_EQ(read, kFrames);
+    }
+
+    void ExpectNothingDropped()
+    {
+        EXPECT_EQ(SimBoard_GetCounter("framesDroppedNoBlock"), 0);
+    }
+};
+
+TEST_F(GrabberTimeSource, EveryFrameCarriesTheBoardsTimecodeShiftedAndTheOffsetTime)
+{
+    Configure("System", -3);
+    ASSERT_EQ(SimBoard_SetTimeCode(1, 30), 0);
+    int wrong = 0;
+    Capture([&](const ImageHeader& header) {
+        const auto* pixels = static_cast<const std::uint8_t*>(header.pixels);
+        const std::uint32_t frameNumber = pixels[4] | pixels[5] << 8 | pixels[6] << 16 | static_cast<std::uint32_t>(pixels[7]) << 24;
+        const std::int64_t now = std::time(nullptr);
+        if (!(Decode(pixels) == FrameOfDay(static_cast<long long>(frameNumber) - 3, 30)) ||
+            header.seconds < now + kOffsetSeconds - 60 || header.seconds > now + kOffsetSeconds + 60) {
+            ++wrong;
+        }
+    });
+    EXPECT_EQ(grabber_->DisableGrab(), S_OK);
+    EXPECT_EQ(wrong, 0);
+    ExpectNothingDropped();
+}
+
+TEST_F(GrabberTimeSource, TheSamplePluginsTimecodeIsShiftedAndItsStatusReachesTheHost)
+{
+    Configure("OrvaneSampleTimeSource.dll", 2);
+    int wrong = 0;
+    Capture([&](const ImageHeader& header) {
+        // The plug-in coded the time before the offset was added.
+        const std::int64_t before = header.seconds - kOffsetSeconds;
+        const Timecode coded{header.milliseconds * 30 / 1000, static_cast<int>(before % 60), static_cast<int>(before / 60 % 60),
+                             static_cast<int>(before / 3600 % 24)};
+        if (!(Decode(static_cast<const std::uint8_t*>(header.pixels)) == FrameOfDay(FramesOf(coded, 30) + 2, 30))) {
+            ++wrong;
+        }
+    });
+    EXPECT_EQ(wrong, 0);
+    orvane::ComPtr<ICorvathTimeSourceProp> timeSource;
+    ASSERT_EQ(grabber_.QueryTo(IID_ICorvathTimeSourceProp, timeSource), S_OK);
+    LONG status = -1;
+    LONG gps = -1;
+    EXPECT_EQ(timeSource->GetSynchronizationStatus(&status), S_OK);
+    EXPECT_EQ(timeSource->IsGPSSupported(&gps), S_OK);
+    EXPECT_EQ(status, 1) << "locked: frames came in order, less than a second apart";
+    EXPECT_EQ(gps, 0);
+    EXPECT_EQ(grabber_->DisableGrab(), S_OK);
+    ExpectNothingDropped();
+}
+
+// A plug-in slow inside ProcessImageData outlasts the stop's half second: the stop tells it to
+// uninitialise meanwhile, but nothing releases it under the capture thread; the next start does,
+// once that thread has ended.
+TEST_F(GrabberTimeSource, ASlowPluginIsNotReleasedWhileTheCaptureThreadIsInsideIt)
+{
+    Configure("ts_slow.dll", 0);
+    UseProfile("orvane-640x480-60-vga.chp");
+    StartPausedGrab(2);
+    HMODULE plugin = GetModuleHandleW(L"ts_slow.dll");
+    ASSERT_NE(plugin, nullptr);
+    auto* state = reinterpret_cast<TestPluginStateFn>(reinterpret_cast<void (*)()>(GetProcAddress(plugin, "TestPluginState")))();
+    UniqueKernelHandle entered(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    UniqueKernelHandle release(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    state->entered = entered.Get();
+    state->release = release.Get();
+    ASSERT_EQ(SimBoard_PauseProducer(0), 0);
+    ASSERT_TRUE(WaitSignalled(entered.Get(), 10000));
+    state->entered = nullptr;  // later frames pass
+
+    BoundedThread stop([&] { EXPECT_EQ(grabber_->DisableGrab(), S_OK); });
+    EXPECT_TRUE(WaitUntil(10000, [&] { return state->uninitializeCalls == 1; }));
+    EXPECT_NE(GetModuleHandleW(L"ts_slow.dll"), nullptr);
+    SetEvent(release.Get());
+    ASSERT_TRUE(stop.Join(20000));
+
+    ASSERT_TRUE(ScratchRegistryKey::SetString(registry_.Path(), "TimeSourceDLL", "System"));
+    ASSERT_EQ(grabber_->EnableGrab(), S_OK);
+    EXPECT_EQ(GetModuleHandleW(L"ts_slow.dll"), nullptr);
+    EXPECT_EQ(grabber_->DisableGrab(), S_OK);
+}
+
+}  // namespace
+}  // namespace orvane::test
