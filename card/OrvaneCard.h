@@ -99,6 +99,12 @@ public:
     // The model table entry of this board's type (14 for any type not listed).
     int GetModelIndex();
 
+    // Lets the board balance its colours, shows the result and asks the user whether to keep it;
+    // kept, the calibration goes into the CHP file, otherwise the board goes back to the original.
+    void AutoWhiteBalance();
+    // Writes the calibration of `record` into `file` for this board; false when `file` is null.
+    bool SaveColorCalibration(WhiteBalanceRecord record, const char* file);
+
     // What the card set up, for the component object and for tests. The board, the mode and the
     // image size are reported by the board and configuration bases.
     int32_t ImageFormatType() const { return imageFormatType_; }

@@ -1,8 +1,11 @@
-// The adjustments through the host's interface on an initialised grabber: the registry the card
-// built, and a value set through COM reaching the profile.
+// The adjustments and the white-balance button through the host's interfaces on an initialised
+// grabber: the registry the card built, a value set through COM reaching the profile, and the one
+// button whose question the test answers.
 #include "tests/module/GrabberFixture.h"
 
 #include <string>
+
+#include "tests/support/DialogAnswerer.h"
 
 namespace orvane::test {
 namespace {
@@ -58,6 +61,36 @@ TEST_F(AdjustmentInterfaces, TheCardsRegistryIsServedAndAValueReachesTheProfile)
     LONG brightness = 0;
     EXPECT_EQ(adjustments->GetLongValue(6, &brightness), S_OK);
     EXPECT_EQ(brightness, 44);
+}
+
+TEST_F(AdjustmentInterfaces, OneButtonWhateverTheIndexAndAClickRunsTheWhiteBalance)
+{
+    auto buttons = As<ICorvathGenericButtonClickProp>(IID_ICorvathGenericButtonClickProp);
+    SHORT count = 0;
+    EXPECT_EQ(buttons->GetButtonCount(&count), E_UNEXPECTED) << "no card before InitializeGrabber";
+
+    UseProfile("orvane-1920x1080-60-dvi.chp");
+    ASSERT_EQ(Initialize().result, S_OK);
+    ASSERT_EQ(buttons->GetButtonCount(&count), S_OK);
+    EXPECT_EQ(count, 1);
+    for (SHORT index : {0, 1, 7}) {
+        UniqueBstr name;
+        ASSERT_EQ(buttons->GetButtonName(index, name.Put()), S_OK);
+        EXPECT_STREQ(name.Get(), L"Auto White Balance") << index;
+    }
+
+    for (SHORT index : {0, 5}) {
+        const long long measured = SimBoard_GetCounter("whiteBalanceMeasurements");
+        DialogAnswerer answerer({DialogAnswer::Press("Orvane", index == 0 ? IDNO : IDYES)});
+        EXPECT_EQ(buttons->ButtonClicked(index), S_OK);
+        ASSERT_TRUE(answerer.Finish());
+        EXPECT_EQ(SimBoard_GetCounter("whiteBalanceMeasurements"), measured + 1) << index;
+        EXPECT_EQ(ProfileValue("O-RGB Calibration OH72391", "RED_GAIN_CALIB") != "<missing>", index == 5) << index;
+    }
+
+    // A failure is the debug output's business: the click still succeeds.
+    ASSERT_EQ(SimBoard_SetSignal(0), 0);
+    EXPECT_EQ(buttons->ButtonClicked(0), S_OK);
 }
 
 }  // namespace
