@@ -29,8 +29,7 @@ STDMETHODIMP CCorvathOrvane::InitializeGrabber(BSTR registryPath)
         }
         // A failure here leaves the object as it was: no card and no pointers into one.
         card_ = std::make_unique<COrvaneCard>(path.Get());
-        // The card's adjustment registry is handed to its interface here once the card carries
-        // one; until then that interface keeps answering as before initialisation.
+        SetAdjustmentSupport(card_.get());
         SetSettings(card_.get());
         SetTimeSourceCard(&card_->TimeSources());
         return S_OK;

@@ -1,6 +1,5 @@
-// The property interfaces the object implements itself: image geometry, configuration file and
-// buffer usage, each forwarded to the card. The extra button arrives with the white balance;
-// until then it answers E_NOTIMPL.
+// The property interfaces the object implements itself: image geometry, configuration file,
+// buffer usage and the one extra button (the automatic white balance), each forwarded to the card.
 #include "module/CorvathOrvane.h"
 
 #include "card/OrvaneCard.h"
@@ -105,17 +104,38 @@ STDMETHODIMP CCorvathOrvane::GetTotalBufferCount(LONG* count)
     return WithCard([&](COrvaneCard& card) { return Answer(count, [&] { return card.TotalBufferCount(); }); });
 }
 
-STDMETHODIMP CCorvathOrvane::GetButtonCount(SHORT*)
+STDMETHODIMP CCorvathOrvane::GetButtonCount(SHORT* count)
 {
-    return E_NOTIMPL;
+    if (count == nullptr) {
+        return E_POINTER;
+    }
+    // One button: the automatic white balance.
+    return WithCard([&](COrvaneCard&) {
+        *count = 1;
+        return S_OK;
+    });
 }
 
-STDMETHODIMP CCorvathOrvane::GetButtonName(SHORT, BSTR*)
+STDMETHODIMP CCorvathOrvane::GetButtonName(SHORT /*index*/, BSTR* name)
 {
-    return E_NOTIMPL;
+    if (name == nullptr) {
+        return E_POINTER;
+    }
+    return WithCard([&](COrvaneCard&) {
+        orvane::UniqueBstr text = orvane::UniqueBstr::FromAnsi("Auto White Balance");
+        if (text.Get() == nullptr) {
+            return E_OUTOFMEMORY;
+        }
+        *name = text.Detach();
+        return S_OK;
+    });
 }
 
-STDMETHODIMP CCorvathOrvane::ButtonClicked(SHORT)
+STDMETHODIMP CCorvathOrvane::ButtonClicked(SHORT /*index*/)
 {
-    return E_NOTIMPL;
+    // The white balance tells its failures in the debug output only; the click itself succeeds.
+    return WithCard([](COrvaneCard& card) {
+        card.AutoWhiteBalance();
+        return S_OK;
+    });
 }
