@@ -100,18 +100,22 @@ void COrvaneCard::SetModeValue(const ModeValue& what, double value)
         Trace(what.error);
         return;
     }
+    // The text is made before the board is touched: a value whose text outgrows the 11 characters
+    // would otherwise be in force on the board while the file, which cannot hold it uncut, kept
+    // the old one. Every value a board accepts fits.
+    char text[orvane::kValueTextSize];
+    const bool formatted = what.scale == 1.0 ? orvane::FormatValueText(text, what.format, static_cast<int>(value))
+                                              : orvane::FormatValueText(text, what.format, value);
+    if (!formatted) {
+        Trace(what.error);
+        return;
+    }
     modeRecord_.*what.field = static_cast<int32_t>(scaled);
     if (ReportStatus(eHD_SetMode(modeHandle_, &modeRecord_, what.applyCode), what.site) != 0) {
         Trace(what.error);
         return;
     }
-    char text[orvane::kValueTextSize];
-    const bool formatted = what.scale == 1.0 ? orvane::FormatValueText(text, what.format, static_cast<int>(value))
-                                              : orvane::FormatValueText(text, what.format, value);
-    // Every value a board accepts fits; a text that would not is not written cut short.
-    if (formatted) {
-        WriteProfileValue("ORVANEHD", what.key, text, GetConfigurationFilePath());
-    }
+    WriteProfileValue("ORVANEHD", what.key, text, GetConfigurationFilePath());
 }
 
 namespace {

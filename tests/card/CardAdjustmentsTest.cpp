@@ -147,9 +147,11 @@ TEST_F(CardAdjustments, ARefusedValueIsLoggedAndLeavesTheFileAlone)
     EXPECT_EQ(*(at + 1), "SetGainValue() - Error");
     EXPECT_EQ(profiles_.back().Read("ORVANEHD", "Gain"), before);
 
-    // Values no record field can hold never reach the board.
+    // Values no record field can hold, or whose text would outgrow its 11 characters (2e8 fits the
+    // field once scaled), never reach the board.
     const long long calls = SimBoard_GetCounter("calls.eHD_SetMode");
-    for (double value : {std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity(), 1e300}) {
+    for (double value :
+         {std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity(), 1e300, 2e8}) {
         listener_.Clear();
         card->SetPhaseValue(value);
         EXPECT_TRUE(listener_.Contains("SetPhaseValue() - Error")) << value;
