@@ -11,6 +11,7 @@
 
 #include "tests/support/ModulePath.h"
 #include "tests/support/ScratchRegistryKey.h"
+#include "tools/ctl/Controls.h"
 
 namespace {
 
@@ -146,6 +147,16 @@ TEST_F(ControlTool, WithoutABoardFileItSaysHowToGiveOne)
     const ToolRun run = Run("--list");
     EXPECT_EQ(run.exitCode, 1u) << run.output;
     EXPECT_NE(run.output.find("give one with --profile FILE"), std::string::npos) << run.output;
+}
+
+// Black level and gain bounds arrive in single precision: the limit --list shows is accepted, and
+// what lies past it still refused.
+TEST(ControlRange, ALimitOfferedInSinglePrecisionTakesTheValueShown)
+{
+    const double max = static_cast<float>(2.6);  // 2.5999999046
+    EXPECT_TRUE(orvane::ctl::WithinRange(2.6, 0.5, max));
+    EXPECT_FALSE(orvane::ctl::WithinRange(2.6001, 0.5, max));
+    EXPECT_FALSE(orvane::ctl::WithinRange(0.4999, 0.5, max));
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
+#include <limits>
 
 #include "platform/UniqueBstr.h"
 #include "tools/common/ComErrorText.h"
@@ -52,6 +53,12 @@ std::string Number(double value)
 }
 
 }  // namespace
+
+bool WithinRange(double value, double min, double max)
+{
+    const double slack = std::numeric_limits<float>::epsilon();
+    return value >= min - std::fabs(min) * slack && value <= max + std::fabs(max) * slack;
+}
 
 Controls::Controls(ICorvathSettingsProp* settings, ICorvathAdjustment* adjustments)
     : settingsProp_(settings), adjustmentProp_(adjustments)
@@ -207,7 +214,7 @@ int Controls::Set(const Control& control, const std::string& value, std::string&
             error = entry.name + " takes a number, not \"" + value + "\"";
             return 2;
         }
-        if (number < entry.doubleMin || number > entry.doubleMax) {
+        if (!WithinRange(number, entry.doubleMin, entry.doubleMax)) {
             error = entry.name + ": " + value + " is outside its range " + Number(entry.doubleMin) + " .. " +
                     Number(entry.doubleMax);
             return 2;

@@ -39,6 +39,11 @@ struct Control {
     const AdjustmentEntry* adjustment = nullptr;
 };
 
+// Whether a value lies in an adjustment's floating-point range. The module offers some bounds
+// rounded to single precision (a limit of 2.6 arrives as 2.5999999046): a value within that
+// rounding of a bound counts as inside, so that the limit --list shows is itself accepted.
+bool WithinRange(double value, double min, double max);
+
 class Controls {
 public:
     Controls(ICorvathSettingsProp* settings, ICorvathAdjustment* adjustments);
