@@ -174,21 +174,4 @@ TEST(AdjustmentInterface, WithoutARegistryEveryOperationFailsAndWritesNothing)
     EXPECT_EQ(d, 7.0);
 }
 
-// An entry without an object is answered by the registry's own operations, which a registry may
-// override.
-TEST(AdjustmentRegistry, AnEntryWithoutAnObjectIsServedByTheRegistry)
-{
-    struct Answering : CAdjustmentSupport {
-        void DefaultGetLongValue(LONG id, LONG* value) override { *value = id * 2; }
-        void DefaultExecute(LONG id) override { executed = id; }
-        LONG executed = 0;
-    } registry;
-    registry.AddLongAdjustment(21, L"Plain", 0, 1, {}, nullptr);
-    LONG value = 0;
-    registry.GetLongValue(21, &value);
-    EXPECT_EQ(value, 42);
-    registry.Execute(21);
-    EXPECT_EQ(registry.executed, 21);
-}
-
 }  // namespace

@@ -35,6 +35,7 @@ TEST(ValueText, FitsEveryBoardValueAndRefusesRatherThanCuts)
     EXPECT_STREQ(text, "");
 }
 
+// Second set less first, byte by byte: negative differences included, equal sets all zero.
 TEST(ColourCalibration, TheDifferencesGoIntoTheSectionOfTheWholeSerial)
 {
     char folder[MAX_PATH] = {};
@@ -43,25 +44,32 @@ TEST(ColourCalibration, TheDifferencesGoIntoTheSectionOfTheWholeSerial)
     std::snprintf(file, sizeof file, "%sorvane-calibration-%lu.chp", folder, GetCurrentProcessId());
     DeleteFileA(file);
 
-    WhiteBalanceRecord record{};
-    const BYTE first[6] = {250, 128, 128, 64, 64, 0};
-    const BYTE second[6] = {10, 128, 130, 60, 64, 255};
-    std::memcpy(record.firstSet, first, 6);
-    std::memcpy(record.secondSet, second, 6);
     // Longer than the nine characters a 28-byte section name would leave room for.
     const char serial[] = "SERIAL-0123456789";
     EXPECT_EQ(orvane::CalibrationSection(serial), "O-RGB Calibration SERIAL-0123456789");
-    EXPECT_FALSE(orvane::SaveColourCalibration(record, serial, nullptr));
-    ASSERT_TRUE(orvane::SaveColourCalibration(record, serial, file));
+    EXPECT_FALSE(orvane::SaveColourCalibration(WhiteBalanceRecord{}, serial, nullptr));
 
     const char* keys[6] = {"RED_GAIN_CALIB",   "GREEN_GAIN_CALIB",   "BLUE_GAIN_CALIB",
                            "RED_OFFSET_CALIB", "GREEN_OFFSET_CALIB", "BLUE_OFFSET_CALIB"};
-    const char* expected[6] = {"-240", "0", "2", "-4", "0", "255"};
-    for (int i = 0; i < 6; ++i) {
-        char value[32] = {};
-        GetPrivateProfileStringA("O-RGB Calibration SERIAL-0123456789", keys[i], "<missing>", value, sizeof value,
-                                 file);
-        EXPECT_STREQ(value, expected[i]) << keys[i];
+    const struct {
+        BYTE first[6];
+        BYTE second[6];
+        const char* expected[6];
+    } rows[] = {
+        {{250, 128, 128, 64, 64, 0}, {10, 128, 130, 60, 64, 255}, {"-240", "0", "2", "-4", "0", "255"}},
+        {{7, 7, 7, 7, 7, 7}, {7, 7, 7, 7, 7, 7}, {"0", "0", "0", "0", "0", "0"}},
+    };
+    for (const auto& row : rows) {
+        WhiteBalanceRecord record{};
+        std::memcpy(record.firstSet, row.first, 6);
+        std::memcpy(record.secondSet, row.second, 6);
+        ASSERT_TRUE(orvane::SaveColourCalibration(record, serial, file));
+        for (int i = 0; i < 6; ++i) {
+            char value[32] = {};
+            GetPrivateProfileStringA("O-RGB Calibration SERIAL-0123456789", keys[i], "<missing>", value,
+                                     sizeof value, file);
+            EXPECT_STREQ(value, row.expected[i]) << keys[i];
+        }
     }
     DeleteFileA(file);
 }

@@ -84,32 +84,5 @@ TEST_F(CardWhiteBalance, AFailingStepIsLoggedAndNothingIsAsked)
     EXPECT_EQ(profiles_.back().Read(kSection, kKeys[0]), "<missing>");
 }
 
-// The differences are taken byte by byte and may be negative; equal sets write zeros. Without a
-// file nothing is written.
-TEST_F(CardWhiteBalance, TheCalibrationIsTheSecondSetLessTheFirst)
-{
-    RememberSample("orvane-1920x1080-60-dvi.chp");
-    auto card = OpenCard();
-    ASSERT_NE(card, nullptr);
-    const struct {
-        BYTE first[6];
-        BYTE second[6];
-        const char* expected[6];
-    } rows[] = {
-        {{250, 128, 128, 64, 64, 64}, {10, 128, 128, 64, 64, 64}, {"-240", "0", "0", "0", "0", "0"}},
-        {{7, 7, 7, 7, 7, 7}, {7, 7, 7, 7, 7, 7}, {"0", "0", "0", "0", "0", "0"}},
-    };
-    for (const auto& row : rows) {
-        WhiteBalanceRecord record{};
-        std::copy(std::begin(row.first), std::end(row.first), record.firstSet);
-        std::copy(std::begin(row.second), std::end(row.second), record.secondSet);
-        ASSERT_TRUE(card->SaveColorCalibration(record, card->GetConfigurationFilePath()));
-        for (int i = 0; i < 6; ++i) {
-            EXPECT_EQ(profiles_.back().Read(kSection, kKeys[i]), row.expected[i]) << kKeys[i];
-        }
-    }
-    EXPECT_FALSE(card->SaveColorCalibration(WhiteBalanceRecord{}, nullptr));
-}
-
 }  // namespace
 }  // namespace orvane::test
