@@ -124,6 +124,8 @@ int main(int argc, char** argv)
     // Without a board file the module would ask for one in a dialog; unless that is what the user
     // wants, say so instead.
     const std::wstring moduleKey = options.registryPath + L"Orvane";
+    // With no board file at all the module opens its dialog while it starts; --browse then asks once.
+    bool browse = options.browse;
     if (!options.profile.empty()) {
         const std::string file = host::FullPath(options.profile);
         if (file.empty() || !host::FileExists(file)) {
@@ -132,9 +134,12 @@ int main(int argc, char** argv)
         if (!StoreBoardFile(moduleKey, file, error)) {
             return Fail(error);
         }
-    } else if (RememberedBoardFile(moduleKey).empty() && !options.browse) {
-        return Fail("no board file is remembered under HKCU\\" + host::Narrow(moduleKey) +
-                    ": give one with --profile FILE, or choose one with --browse");
+    } else if (RememberedBoardFile(moduleKey).empty()) {
+        if (!options.browse) {
+            return Fail("no board file is remembered under HKCU\\" + host::Narrow(moduleKey) +
+                        ": give one with --profile FILE, or choose one with --browse");
+        }
+        browse = false;
     }
 
     orvane::ComApartment apartment;
@@ -171,7 +176,7 @@ int main(int argc, char** argv)
         return Fail(error);
     }
 
-    if (options.browse) {
+    if (browse) {
         const HRESULT result = configuration->BrowseConfigurationFile();
         if (FAILED(result)) {
             return Fail("no board file chosen: " + host::DescribeFailure(result));
