@@ -65,8 +65,9 @@ std::optional<CtlOptions> ParseOptions(const std::vector<std::string>& arguments
         } else if (name == "--direct") {
             options.direct = true;
         } else if (name == "--profile") {
-            // A following word that is not an option is the file to use.
-            if (i + 1 < arguments.size() && arguments[i + 1].rfind("--", 0) != 0) {
+            // A following word that is not an option (-l and /? included) is the file to use.
+            if (i + 1 < arguments.size() && !arguments[i + 1].empty() && arguments[i + 1][0] != '-' &&
+                arguments[i + 1] != "/?") {
                 options.profile = arguments[++i];
             } else {
                 options.showProfile = true;
