@@ -106,7 +106,7 @@ int main(int argc, char** argv)
                     pixels[2] & ~kTimecodeFieldMask[2] & 0xFF, pixels[1] & ~kTimecodeFieldMask[1] & 0xFF,
                     pixels[0] & ~kTimecodeFieldMask[0] & 0xFF);
         std::printf("GetSynchronizationStatus: %ld\n", static_cast<long>(plugin.GetSynchronizationStatus()));
-        std::printf("IsGPSSupported: %d\n", plugin.IsGPSSupported() ? 1 : 0);
+        std::printf("IsGPSSupported: %u\n", static_cast<unsigned>(plugin.IsGPSSupported()));
         plugin.Uninitialize();
         std::printf("Uninitialize: returned\n");
     } catch (...) {

@@ -216,10 +216,10 @@ std::int32_t CTimeSourceManager::GetSynchronizationStatus() const
     return scope.Plugin() != nullptr ? scope.Plugin()->GetSynchronizationStatus() : 0;
 }
 
-bool CTimeSourceManager::IsGPSSupported() const
+std::uint8_t CTimeSourceManager::IsGPSSupported() const
 {
     const QueryScope scope(*this);
-    return scope.Plugin() != nullptr && scope.Plugin()->IsGPSSupported();
+    return scope.Plugin() != nullptr ? scope.Plugin()->IsGPSSupported() : 0;
 }
 
 void CTimeSourceManager::GetGPSData(std::uint32_t word, bool flag) const

@@ -1,6 +1,7 @@
 // Time sources through the host interface: a 1080p60 capture whose every frame carries the shifted
 // time code (from the board, or written by the sample plug-in) and the offset time, with no frame
-// dropped; the host's time-source queries answered by the plug-in.
+// dropped; the host's four queries passed through to the plug-in; a slow plug-in not released
+// under the capture thread.
 #include <atomic>
 #include <ctime>
 #include <vector>
@@ -16,30 +17,18 @@ namespace {
 constexpr std::int32_t kOffsetSeconds = 1000;
 constexpr int kFrames = 120;
 
-struct Timecode {
-    int frames, seconds, minutes, hours;
-    bool operator==(const Timecode&) const = default;
-};
+constexpr long long kFramesPerDay = 24LL * 3600 * 30;
 
-int FromBcd(std::uint8_t b) { return (b >> 4) * 10 + (b & 0x0F); }
-
-Timecode Decode(const std::uint8_t* code)
+// The 30 fps time code in a frame's first four bytes as frames since midnight.
+long long FramesOfDay(const std::uint8_t* c)
 {
-    return {FromBcd(code[0] & 0x3F), FromBcd(code[1] & 0x7F), FromBcd(code[2] & 0x7F), FromBcd(code[3] & 0x3F)};
+    auto bcd = [](int b) { return (b >> 4) * 10 + (b & 0x0F); };
+    return ((bcd(c[3] & 0x3F) * 60LL + bcd(c[2] & 0x7F)) * 60 + bcd(c[1] & 0x7F)) * 30 + bcd(c[0] & 0x3F);
 }
 
-// The time code `frames` frames into the day at `rate`.
-Timecode FrameOfDay(long long frames, int rate)
+long long DayFrame(long long frames)
 {
-    const long long day = 24LL * 3600 * rate;
-    frames = ((frames % day) + day) % day;
-    return {static_cast<int>(frames % rate), static_cast<int>(frames / rate % 60),
-            static_cast<int>(frames / rate / 60 % 60), static_cast<int>(frames / rate / 3600)};
-}
-
-long long FramesOf(const Timecode& t, int rate)
-{
-    return ((t.hours * 60LL + t.minutes) * 60 + t.seconds) * rate + t.frames;
+    return (frames % kFramesPerDay + kFramesPerDay) % kFramesPerDay;
 }
 
 class GrabberTimeSource : public GrabberCardTest {
@@ -90,9 +79,13 @@ protected:
         EXPECT_EQ(read, kFrames);
     }
 
-    void ExpectNothingDropped()
+    void ExpectNothingDropped() { EXPECT_EQ(SimBoard_GetCounter("framesDroppedNoBlock"), 0); }
+
+    orvane::ComPtr<ICorvathTimeSourceProp> TimeSource()
     {
-        EXPECT_EQ(SimBoard_GetCounter("framesDroppedNoBlock"), 0);
+        orvane::ComPtr<ICorvathTimeSourceProp> queries;
+        EXPECT_EQ(grabber_.QueryTo(IID_ICorvathTimeSourceProp, queries), S_OK);
+        return queries;
     }
 };
 
@@ -105,7 +98,7 @@ TEST_F(GrabberTimeSource, EveryFrameCarriesTheBoardsTimecodeShiftedAndTheOffsetT
         const auto* pixels = static_cast<const std::uint8_t*>(header.pixels);
         const std::uint32_t frameNumber = pixels[4] | pixels[5] << 8 | pixels[6] << 16 | static_cast<std::uint32_t>(pixels[7]) << 24;
         const std::int64_t now = std::time(nullptr);
-        if (!(Decode(pixels) == FrameOfDay(static_cast<long long>(frameNumber) - 3, 30)) ||
+        if (FramesOfDay(pixels) != DayFrame(static_cast<long long>(frameNumber) - 3) ||
             header.seconds < now + kOffsetSeconds - 60 || header.seconds > now + kOffsetSeconds + 60) {
             ++wrong;
         }
@@ -121,24 +114,58 @@ TEST_F(GrabberTimeSource, TheSamplePluginsTimecodeIsShiftedAndItsStatusReachesTh
     int wrong = 0;
     Capture([&](const ImageHeader& header) {
         // The plug-in coded the time before the offset was added.
-        const std::int64_t before = header.seconds - kOffsetSeconds;
-        const Timecode coded{header.milliseconds * 30 / 1000, static_cast<int>(before % 60), static_cast<int>(before / 60 % 60),
-                             static_cast<int>(before / 3600 % 24)};
-        if (!(Decode(static_cast<const std::uint8_t*>(header.pixels)) == FrameOfDay(FramesOf(coded, 30) + 2, 30))) {
+        const long long coded = (header.seconds - kOffsetSeconds) % 86400 * 30 + header.milliseconds * 30 / 1000;
+        if (FramesOfDay(static_cast<const std::uint8_t*>(header.pixels)) != DayFrame(coded + 2)) {
             ++wrong;
         }
     });
     EXPECT_EQ(wrong, 0);
-    orvane::ComPtr<ICorvathTimeSourceProp> timeSource;
-    ASSERT_EQ(grabber_.QueryTo(IID_ICorvathTimeSourceProp, timeSource), S_OK);
     LONG status = -1;
-    LONG gps = -1;
-    EXPECT_EQ(timeSource->GetSynchronizationStatus(&status), S_OK);
-    EXPECT_EQ(timeSource->IsGPSSupported(&gps), S_OK);
+    EXPECT_EQ(TimeSource()->GetSynchronizationStatus(&status), S_OK);
     EXPECT_EQ(status, 1) << "locked: frames came in order, less than a second apart";
-    EXPECT_EQ(gps, 0);
     EXPECT_EQ(grabber_->DisableGrab(), S_OK);
     ExpectNothingDropped();
+}
+
+// Before the grabber is initialised the queries leave their out values alone; without a plug-in
+// they answer 0; with one, its answers and the host's arguments pass unchanged (the 8-bit GPS
+// answer zero-extended, not folded to 0 or 1).
+TEST_F(GrabberTimeSource, TheFourQueriesPassThroughToThePlugin)
+{
+    orvane::ComPtr<ICorvathTimeSourceProp> queries = TimeSource();
+    LONG status = -5, gps = -5, word = 0x12345678;
+    EXPECT_EQ(queries->GetSynchronizationStatus(&status), S_OK);
+    EXPECT_EQ(queries->IsGPSSupported(&gps), S_OK);
+    EXPECT_EQ(queries->GetGPSData(&word, 1), S_OK);
+    EXPECT_EQ(queries->StopReadingGPSData(), S_OK);
+    EXPECT_EQ(status, -5);
+    EXPECT_EQ(gps, -5);
+
+    Configure("ts_full.dll", 0);
+    UseProfile("orvane-640x480-60-vga.chp");
+    ASSERT_EQ(Initialize().result, S_OK);
+    EXPECT_EQ(queries->GetSynchronizationStatus(&status), S_OK);
+    EXPECT_EQ(queries->IsGPSSupported(&gps), S_OK);
+    EXPECT_EQ(queries->GetGPSData(&word, 1), S_OK);
+    EXPECT_EQ(queries->StopReadingGPSData(), S_OK);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(gps, 0);
+
+    ASSERT_EQ(grabber_->AllocateBuffers(2), S_OK);
+    ASSERT_EQ(grabber_->EnableGrab(), S_OK);
+    TestPluginState* state = LoadedPluginState(L"ts_full.dll");
+    ASSERT_NE(state, nullptr);
+    state->gpsSupported = 0x80;
+    EXPECT_EQ(queries->GetSynchronizationStatus(&status), S_OK);
+    EXPECT_EQ(queries->IsGPSSupported(&gps), S_OK);
+    EXPECT_EQ(queries->GetGPSData(&word, 7), S_OK);
+    EXPECT_EQ(queries->StopReadingGPSData(), S_OK);
+    EXPECT_EQ(status, 7);
+    EXPECT_EQ(gps, 0x80);
+    EXPECT_EQ(state->lastGpsWord, 0x12345678u);
+    EXPECT_EQ(state->lastGpsFlag, 1);
+    EXPECT_EQ(state->stopReadingCalls, 1);
+    EXPECT_EQ(grabber_->DisableGrab(), S_OK);
 }
 
 // A plug-in slow inside ProcessImageData holds the stop back (the frame is stamped under the list
@@ -149,9 +176,8 @@ TEST_F(GrabberTimeSource, ASlowPluginIsNotReleasedWhileTheCaptureThreadIsInsideI
     Configure("ts_slow.dll", 0);
     UseProfile("orvane-640x480-60-vga.chp");
     StartPausedGrab(2);
-    HMODULE plugin = GetModuleHandleW(L"ts_slow.dll");
-    ASSERT_NE(plugin, nullptr);
-    auto* state = reinterpret_cast<TestPluginStateFn>(reinterpret_cast<void (*)()>(GetProcAddress(plugin, "TestPluginState")))();
+    TestPluginState* state = LoadedPluginState(L"ts_slow.dll");
+    ASSERT_NE(state, nullptr);
     UniqueKernelHandle entered(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     UniqueKernelHandle release(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     state->entered = entered.Get();
