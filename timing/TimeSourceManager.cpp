@@ -237,9 +237,3 @@ void CTimeSourceManager::StopReadingGPSData() const
         scope.Plugin()->StopReadingGPSData();
     }
 }
-
-const wchar_t* CTimeSourceManager::PluginName() const noexcept
-{
-    const CTimeStamp* plugin = held_.load(std::memory_order_acquire);
-    return plugin != nullptr ? plugin->Name() : L"";
-}

@@ -55,8 +55,6 @@ public:
     void StopReadingGPSData() const;
 
     bool HoldsPlugin() const noexcept { return held_.load(std::memory_order_acquire) != nullptr; }
-    // The held plug-in's name; empty without one. For the host's summary and for tests.
-    const wchar_t* PluginName() const noexcept;
     std::int32_t TimeSourceOffset() const noexcept { return timeSourceOffset_; }
     std::int32_t TimecodeOffset() const noexcept { return timecodeOffset_; }
     std::int32_t TimecodeFrameRate() const noexcept { return timecodeFrameRate_; }
