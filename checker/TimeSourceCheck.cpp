@@ -58,7 +58,7 @@ int main(int argc, char** argv)
     }
     // The module takes the name from the registry in the ANSI code page, and so does this.
     wchar_t name[CTimeStamp::kNameLength] = {};
-    MultiByteToWideChar(CP_ACP, 0, argv[1], -1, name, CTimeStamp::kNameLength - 1);
+    MultiByteToWideChar(CP_ACP, 0, argv[1], -1, name, CTimeStamp::kNameLength);
     std::printf("Loading %s as the grabber module would\n", argv[1]);
     CTimeStamp plugin(name);
     if (plugin.Library() == nullptr) {

@@ -128,8 +128,10 @@ void CTimeSourceManager::LoadTimeSource(const wchar_t* registryPath)
     if (std::strcmp(sourceName, "System") == 0) {
         Replace(nullptr);
     } else {
+        // Room for the longest name and its terminator: a conversion told the buffer is smaller
+        // fails, and a name of 259 characters would then depend on what the failure left behind.
         wchar_t wideName[kNameBufferSize] = {};
-        MultiByteToWideChar(CP_ACP, 0, sourceName, -1, wideName, kNameBufferSize - 1);
+        MultiByteToWideChar(CP_ACP, 0, sourceName, -1, wideName, kNameBufferSize);
         // Built, and initialised, while the old one is still held: a library configured again
         // under the same name stays loaded throughout, and a host query never meets a plug-in
         // that is not ready. Only then does the old one go.
