@@ -58,7 +58,7 @@ int main(int argc, char** argv)
     }
     // The module takes the name from the registry in the ANSI code page, and so does this.
     wchar_t name[CTimeStamp::kNameLength] = {};
-    MultiByteToWideChar(CP_ACP, 0, argv[1], -1, name, CTimeStamp::kNameLength - 1);
+    MultiByteToWideChar(CP_ACP, 0, argv[1], -1, name, CTimeStamp::kNameLength);
     std::printf("Loading %s as the grabber module would\n", argv[1]);
     CTimeStamp plugin(name);
     if (plugin.Library() == nullptr) {
@@ -106,7 +106,7 @@ int main(int argc, char** argv)
                     pixels[2] & ~kTimecodeFieldMask[2] & 0xFF, pixels[1] & ~kTimecodeFieldMask[1] & 0xFF,
                     pixels[0] & ~kTimecodeFieldMask[0] & 0xFF);
         std::printf("GetSynchronizationStatus: %ld\n", static_cast<long>(plugin.GetSynchronizationStatus()));
-        std::printf("IsGPSSupported: %d\n", plugin.IsGPSSupported() ? 1 : 0);
+        std::printf("IsGPSSupported: %u\n", static_cast<unsigned>(plugin.IsGPSSupported()));
         plugin.Uninitialize();
         std::printf("Uninitialize: returned\n");
     } catch (...) {

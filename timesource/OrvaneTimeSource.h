@@ -38,8 +38,8 @@
 //                            unchanged; their meaning is agreed between the plug-in and the host.
 //   the others               looked up, never called. The signatures below are a suggestion.
 //
-// After the time source offset and time-code offset configured in the registry are applied to
-// what ProcessImageData left in the header. The library is released (without Uninitialize) at the
+// After ProcessImageData the module adds the time source offset and the time-code offset
+// configured in the registry to what the plug-in left in the header and the time code. The library is released (without Uninitialize) at the
 // grab start that loads its successor or selects the system clock, and when the grabber goes;
 // the module never releases it while one of these calls is in progress.
 //

@@ -22,7 +22,8 @@ STDMETHODIMP CTimeSourceInterface::IsGPSSupported(LONG* supported)
     if (supported == nullptr) {
         return E_POINTER;
     }
-    *supported = card_->IsGPSSupported() ? 1 : 0;
+    // The plug-in's 8-bit answer, zero-extended: the host and the plug-in agree on its meaning.
+    *supported = card_->IsGPSSupported();
     return S_OK;
 }
 

@@ -128,8 +128,10 @@ void CTimeSourceManager::LoadTimeSource(const wchar_t* registryPath)
     if (std::strcmp(sourceName, "System") == 0) {
         Replace(nullptr);
     } else {
+        // Room for the longest name and its terminator: a conversion told the buffer is smaller
+        // fails, and a name of 259 characters would then depend on what the failure left behind.
         wchar_t wideName[kNameBufferSize] = {};
-        MultiByteToWideChar(CP_ACP, 0, sourceName, -1, wideName, kNameBufferSize - 1);
+        MultiByteToWideChar(CP_ACP, 0, sourceName, -1, wideName, kNameBufferSize);
         // Built, and initialised, while the old one is still held: a library configured again
         // under the same name stays loaded throughout, and a host query never meets a plug-in
         // that is not ready. Only then does the old one go.
@@ -216,10 +218,10 @@ std::int32_t CTimeSourceManager::GetSynchronizationStatus() const
     return scope.Plugin() != nullptr ? scope.Plugin()->GetSynchronizationStatus() : 0;
 }
 
-bool CTimeSourceManager::IsGPSSupported() const
+std::uint8_t CTimeSourceManager::IsGPSSupported() const
 {
     const QueryScope scope(*this);
-    return scope.Plugin() != nullptr && scope.Plugin()->IsGPSSupported();
+    return scope.Plugin() != nullptr ? scope.Plugin()->IsGPSSupported() : 0;
 }
 
 void CTimeSourceManager::GetGPSData(std::uint32_t word, bool flag) const
@@ -236,10 +238,4 @@ void CTimeSourceManager::StopReadingGPSData() const
     if (scope.Plugin() != nullptr) {
         scope.Plugin()->StopReadingGPSData();
     }
-}
-
-const wchar_t* CTimeSourceManager::PluginName() const noexcept
-{
-    const CTimeStamp* plugin = held_.load(std::memory_order_acquire);
-    return plugin != nullptr ? plugin->Name() : L"";
 }

@@ -47,15 +47,14 @@ public:
     void ApplyTimeSourceOffset(ImageHeader& header) const noexcept;
     void ApplyTimecodeOffset(ImageHeader& header) const noexcept;
 
-    // The host's queries; without a plug-in the first two answer 0 and the others do nothing.
+    // The host's queries, their values passed through unchanged (IsGPSSupported's 8 bits as they
+    // come); without a plug-in the first two answer 0 and the others do nothing.
     std::int32_t GetSynchronizationStatus() const;
-    bool IsGPSSupported() const;
+    std::uint8_t IsGPSSupported() const;
     void GetGPSData(std::uint32_t word, bool flag) const;
     void StopReadingGPSData() const;
 
     bool HoldsPlugin() const noexcept { return held_.load(std::memory_order_acquire) != nullptr; }
-    // The held plug-in's name; empty without one. For the host's summary and for tests.
-    const wchar_t* PluginName() const noexcept;
     std::int32_t TimeSourceOffset() const noexcept { return timeSourceOffset_; }
     std::int32_t TimecodeOffset() const noexcept { return timecodeOffset_; }
     std::int32_t TimecodeFrameRate() const noexcept { return timecodeFrameRate_; }

@@ -30,7 +30,7 @@ public:
     void ClearEvents() const { clearEvents_(); }
     bool ProcessImageData(OrvaneFrameHeader* header) const { return processImageData_(header) != 0; }
     std::int32_t GetSynchronizationStatus() const { return getSynchronizationStatus_(); }
-    bool IsGPSSupported() const { return isGPSSupported_() != 0; }
+    std::uint8_t IsGPSSupported() const { return isGPSSupported_(); }
     void GetGPSData(std::uint32_t word, bool flag) const { getGPSData_(word, flag ? 1 : 0); }
     void StopReadingGPSData() const { stopReadingGPSData_(); }
 

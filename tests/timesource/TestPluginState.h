@@ -23,3 +23,11 @@ struct TestPluginState {
 };
 
 using TestPluginStateFn = TestPluginState*(__cdecl*)();
+
+// The state of the copy of `library` loaded into this process; null when it is not loaded.
+inline TestPluginState* LoadedPluginState(const wchar_t* library)
+{
+    HMODULE plugin = GetModuleHandleW(library);
+    FARPROC get = plugin != nullptr ? GetProcAddress(plugin, "TestPluginState") : nullptr;
+    return get != nullptr ? reinterpret_cast<TestPluginStateFn>(reinterpret_cast<void (*)()>(get))() : nullptr;
+}
