@@ -4,29 +4,13 @@
 #include <winternl.h>
 
 #include <set>
-#include <vector>
 
 #include "tests/support/BoundedWait.h"
 
 namespace orvane::test {
 namespace {
 
-// The system's list of open handles, as NtQuerySystemInformation's handle class returns it.
-struct HandleEntry {
-    ULONG ownerProcessId;
-    BYTE objectType;
-    BYTE flags;
-    USHORT handleValue;
-    PVOID object;
-    ACCESS_MASK grantedAccess;
-};
-struct HandleTable {
-    ULONG count;
-    HandleEntry handles[1];
-};
-constexpr auto kSystemHandleInformation = static_cast<SYSTEM_INFORMATION_CLASS>(16);
 constexpr auto kObjectNameInformation = static_cast<OBJECT_INFORMATION_CLASS>(1);
-constexpr NTSTATUS kInfoLengthMismatch = static_cast<NTSTATUS>(0xC0000004L);
 
 std::wstring ObjectName(HANDLE handle)
 {
@@ -60,29 +44,27 @@ struct NamedEvent {
 
 std::string FindOwnEventName(const std::string& prefix)
 {
-    std::vector<BYTE> table(1 << 20);
-    ULONG length = 0;
-    NTSTATUS status = 0;
-    while ((status = NtQuerySystemInformation(kSystemHandleInformation, table.data(),
-                                              static_cast<ULONG>(table.size()), &length)) == kInfoLengthMismatch) {
-        table.resize(table.size() * 2);
-    }
-    if (status != 0) {
-        ADD_FAILURE() << "the handle table cannot be read: status " << std::hex << status;
-        return {};
-    }
-    const auto* handles = reinterpret_cast<const HandleTable*>(table.data());
+    // This process's own handles, by value, rather than the system-wide handle list: listing every
+    // process's handles while other test processes start and end has crashed Wine's server here.
+    // Handle values are multiples of four, handed out lowest first; past a long run of unused
+    // values there are no more.
+    constexpr ULONG_PTR kLastValue = 0x40000;
+    constexpr int kUnusedRunEnd = 4096;
     std::wstring wanted = L"\\BaseNamedObjects\\";
     for (const char c : prefix) {
         wanted += static_cast<wchar_t>(static_cast<unsigned char>(c));
     }
     std::set<std::wstring> found;
-    for (ULONG i = 0; i < handles->count; ++i) {
-        const HandleEntry& entry = handles->handles[i];
-        if (entry.ownerProcessId != GetCurrentProcessId()) {
+    int unused = 0;
+    for (ULONG_PTR value = 4; value <= kLastValue && unused < kUnusedRunEnd; value += 4) {
+        const HANDLE handle = reinterpret_cast<HANDLE>(value);
+        DWORD flags = 0;
+        if (!GetHandleInformation(handle, &flags)) {
+            ++unused;
             continue;
         }
-        const std::wstring name = ObjectName(reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(entry.handleValue)));
+        unused = 0;
+        const std::wstring name = ObjectName(handle);
         const size_t at = name.find(wanted);
         if (at != std::wstring::npos) {
             found.insert(name.substr(at + wcslen(L"\\BaseNamedObjects\\")));

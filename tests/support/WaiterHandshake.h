@@ -4,8 +4,9 @@
 // A thread about to block on one of the lists' manual-reset events (read or grab) resets the event
 // under its event lock, in one step with its look at the list, and nothing else ever resets it. So
 // when a test sets the event before starting the waiter, the event falling back to unsignalled means
-// the waiter has looked, found nothing and is committed to waiting: only then does the test let the
-// frame, the free image or the wake-up arrive.
+// the waiter is on its way into the wait: only then does the test let the frame, the free image or
+// the wake-up arrive. A wake-up or frame that goes through the event lock waits for the look; an
+// image put on the free list does not take that lock, so it may still land just before the look.
 #include <windows.h>
 
 #include <string>
