@@ -12,14 +12,6 @@ namespace {
 
 class AdjustmentInterfaces : public GrabberCardTest {
 protected:
-    template <typename Interface>
-    ComPtr<Interface> As(REFIID iid)
-    {
-        ComPtr<Interface> result;
-        EXPECT_EQ(grabber_->QueryInterface(iid, result.PutVoid()), S_OK);
-        return result;
-    }
-
     std::string ProfileValue(const char* section, const char* key)
     {
         char text[64] = {};

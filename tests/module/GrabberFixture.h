@@ -89,6 +89,15 @@ protected:
     }
 
     // Free images queued for the board, which is paused: nothing will be filled until it resumes.
+    // One of the object's other interfaces, expected to be there.
+    template <typename Interface>
+    orvane::ComPtr<Interface> As(REFIID iid)
+    {
+        orvane::ComPtr<Interface> result;
+        EXPECT_EQ(grabber_->QueryInterface(iid, result.PutVoid()), S_OK);
+        return result;
+    }
+
     void StartPausedGrab(SHORT buffers)
     {
         ASSERT_EQ(Initialize().result, S_OK);

@@ -9,16 +9,7 @@
 namespace orvane::test {
 namespace {
 
-class PropertyInterfaces : public GrabberCardTest {
-protected:
-    template <typename Interface>
-    ComPtr<Interface> As(REFIID iid)
-    {
-        ComPtr<Interface> result;
-        EXPECT_EQ(grabber_->QueryInterface(iid, result.PutVoid()), S_OK);
-        return result;
-    }
-};
+class PropertyInterfaces : public GrabberCardTest {};
 
 TEST_F(PropertyInterfaces, SettingsAreListedReadAndSetAndRebuiltWhole)
 {

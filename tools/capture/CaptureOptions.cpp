@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "tools/common/OptionValue.h"
+
 namespace orvane::capture {
 
 namespace {
@@ -79,14 +81,7 @@ std::optional<CaptureOptions> ParseOptions(const std::vector<std::string>& argum
     CaptureOptions options;
     for (size_t i = 0; i < arguments.size(); ++i) {
         const std::string& name = arguments[i];
-        auto value = [&](std::string& out) {
-            if (i + 1 >= arguments.size()) {
-                error = name + " needs a value";
-                return false;
-            }
-            out = arguments[++i];
-            return true;
-        };
+        auto value = [&](std::string& out) { return host::TakeOptionValue(arguments, i, out, error); };
         std::string text;
         std::uint64_t number = 0;
         if (name == "--help" || name == "-h" || name == "/?") {

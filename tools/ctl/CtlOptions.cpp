@@ -1,6 +1,7 @@
 #include "tools/ctl/CtlOptions.h"
 
 #include "tools/common/ComErrorText.h"
+#include "tools/common/OptionValue.h"
 
 namespace orvane::ctl {
 
@@ -36,14 +37,7 @@ std::optional<CtlOptions> ParseOptions(const std::vector<std::string>& arguments
     bool anyAction = false;
     for (size_t i = 0; i < arguments.size(); ++i) {
         const std::string& name = arguments[i];
-        auto value = [&](std::string& out) {
-            if (i + 1 >= arguments.size()) {
-                error = name + " needs a value";
-                return false;
-            }
-            out = arguments[++i];
-            return true;
-        };
+        auto value = [&](std::string& out) { return host::TakeOptionValue(arguments, i, out, error); };
         std::string text;
         if (name == "--help" || name == "-h" || name == "/?") {
             options.help = true;
