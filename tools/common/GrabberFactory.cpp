@@ -27,9 +27,23 @@ HRESULT GrabberFactory::Create(Creation how, ComPtr<ICorvathGenericGrabber>& gra
         return result;
     }
 
-    const std::string path = ProgramFolder() + "Orvane.dll";
-    if (module_ == nullptr) {
-        module_ = LoadLibraryA(path.c_str());
+    std::string path;
+    if (how == Creation::RegisteredFile) {
+        const std::wstring registered = RegisteredModulePath();
+        if (registered.empty()) {
+            error = "the Orvane grabber module is not registered. Register Orvane.dll with regsvr32.";
+            return REGDB_E_CLASSNOTREG;
+        }
+        path = Narrow(registered);
+        if (module_ == nullptr) {
+            // The board library beside the module is found as COM would find it.
+            module_ = LoadLibraryExW(registered.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+        }
+    } else {
+        path = ProgramFolder() + "Orvane.dll";
+        if (module_ == nullptr) {
+            module_ = LoadLibraryA(path.c_str());
+        }
     }
     if (module_ == nullptr) {
         const HRESULT result = HRESULT_FROM_WIN32(GetLastError());
@@ -51,6 +65,19 @@ HRESULT GrabberFactory::Create(Creation how, ComPtr<ICorvathGenericGrabber>& gra
         error = "cannot create the Orvane grabber object from " + path + ": " + DescribeFailure(result);
     }
     return result;
+}
+
+std::wstring GrabberFactory::RegisteredModulePath()
+{
+    wchar_t clsid[40] = {};
+    StringFromGUID2(CLSID_CorvathOrvane, clsid, 40);
+    const std::wstring key = std::wstring(L"CLSID\\") + clsid + L"\\InprocServer32";
+    wchar_t path[MAX_PATH] = {};
+    DWORD size = sizeof path - sizeof(wchar_t);
+    if (RegGetValueW(HKEY_CLASSES_ROOT, key.c_str(), nullptr, RRF_RT_REG_SZ, nullptr, path, &size) != ERROR_SUCCESS) {
+        return {};
+    }
+    return path;
 }
 
 }  // namespace orvane::host
