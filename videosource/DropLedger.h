@@ -1,0 +1,48 @@
+#pragma once
+// The frames of one run, delivered and lost, as IAMDroppedFrames reports them. A lost frame is one
+// the board or the module never handed over: its place shows as a gap of whole frame periods
+// between the header times of two frames that did arrive. Written by the delivery thread, read by
+// any thread.
+#include <strmif.h>
+
+#include <atomic>
+#include <mutex>
+#include <vector>
+
+namespace orvane::videosource {
+
+class DropLedger {
+public:
+    static constexpr size_t kRecentDrops = 64;
+
+    // A new run at `framePeriod` (100 ns units): the counts start from zero.
+    void Start(REFERENCE_TIME framePeriod);
+
+    // One frame that arrived while running, by its header time: answers how many frames before it
+    // were lost, and gives it its frame number in the run (lost frames counted).
+    LONG Arrived(REFERENCE_TIME headerTime, LONGLONG& frameNumber);
+    void Delivered(size_t bytes) noexcept;
+    // A frame that arrived but could not be delivered.
+    void Discarded(LONGLONG frameNumber);
+
+    LONG Dropped() const noexcept { return dropped_; }
+    LONG DeliveredCount() const noexcept { return delivered_; }
+    LONG AverageFrameSize() const noexcept;
+    // The numbers of the most recently lost frames, oldest first, at most `capacity`.
+    std::vector<LONG> RecentDrops(size_t capacity) const;
+
+private:
+    void Record(LONGLONG frameNumber);
+
+    mutable std::mutex mutex_;  // the recent drops
+    std::vector<LONG> recent_;
+    REFERENCE_TIME period_ = 0;
+    REFERENCE_TIME lastTime_ = 0;
+    bool haveLast_ = false;
+    LONGLONG nextNumber_ = 0;
+    std::atomic<LONG> dropped_{0};
+    std::atomic<LONG> delivered_{0};
+    std::atomic<LONGLONG> deliveredBytes_{0};
+};
+
+}  // namespace orvane::videosource
