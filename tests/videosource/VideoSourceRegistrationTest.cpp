@@ -1,0 +1,223 @@
+// Registration as an installer does it and enumeration as every application does it: one video
+// input device per board, found by the system device enumerator, bound through its moniker; and
+// the check program a user runs first. These tests rewrite the prefix's devices: they run alone,
+// and leave the default board registered.
+#include <gtest/gtest.h>
+
+#include <dshow.h>
+
+#include <cstring>
+#include <fstream>
+#include <sstream>
+
+#include "interfaces/BoardLibrary.h"
+#include "platform/RegistryKey.h"
+#include "platform/UniqueBstr.h"
+#include "simboard/SimBoardControl.h"
+#include "tests/support/ModulePath.h"
+#include "tests/support/ModuleRegistration.h"
+#include "tests/support/TestProcessLock.h"
+#include "tests/videosource/VideoSourceFixture.h"
+#include "tools/common/ComErrorText.h"
+#include "videosource/IOrvaneVideoSource.h"
+#include "videosource/VideoSourceIds.h"
+#include "videosource/check/DeviceCatalog.h"
+
+// In the platform's identifier library, but not declared by its headers.
+extern "C" const CLSID CLSID_NullRenderer;
+
+namespace {
+
+using namespace orvane::test;
+using orvane::ComPtr;
+using orvane::dshowcheck::ListVideoDevices;
+using orvane::dshowcheck::VideoDevice;
+namespace vs = orvane::videosource;
+
+constexpr DWORD kProgramBoundMs = 90000;
+
+struct ProgramRun {
+    DWORD exitCode = ~0u;
+    std::string output;
+};
+
+// Runs a program of the build (or regsvr32) with its output in a file, bounded; `environment`
+// ("NAME=value") is added to the child's for the run.
+ProgramRun RunProgram(const std::wstring& commandLine, const char* environment = nullptr)
+{
+    ProgramRun run;
+    char folder[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, folder);
+    const std::string outputFile = std::string(folder) + "orvane-videosource-run-" + std::to_string(GetCurrentProcessId()) + ".txt";
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    HANDLE output = CreateFileA(outputFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = output;
+    startup.hStdError = output;
+    PROCESS_INFORMATION process{};
+    std::vector<wchar_t> line(commandLine.begin(), commandLine.end());
+    line.push_back(L'\0');
+    std::string name;
+    if (environment != nullptr) {
+        name.assign(environment, static_cast<size_t>(std::strchr(environment, '=') - environment));
+        SetEnvironmentVariableA(name.c_str(), std::strchr(environment, '=') + 1);
+    }
+    const BOOL started = CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process);
+    if (environment != nullptr) {
+        SetEnvironmentVariableA(name.c_str(), nullptr);
+    }
+    CloseHandle(output);
+    if (!started) {
+        ADD_FAILURE() << "cannot start " << orvane::host::Narrow(commandLine);
+        return run;
+    }
+    if (WaitForSingleObject(process.hProcess, kProgramBoundMs) == WAIT_OBJECT_0) {
+        GetExitCodeProcess(process.hProcess, &run.exitCode);
+    } else {
+        ADD_FAILURE() << orvane::host::Narrow(commandLine) << " did not end within the bound";
+        TerminateProcess(process.hProcess, 3);
+        WaitForSingleObject(process.hProcess, 5000);
+    }
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    std::ifstream file(outputFile, std::ios::binary);
+    std::stringstream text;
+    text << file.rdbuf();
+    run.output = text.str();
+    file.close();
+    DeleteFileA(outputFile.c_str());
+    return run;
+}
+
+// regsvr32 on the DLL beside the test, in turn with every other test process that registers.
+DWORD Regsvr32VideoSource(bool unregister, const char* environment = nullptr)
+{
+    const TestProcessLock turn(kRegistrationTurn);
+    return RunProgram(std::wstring(L"regsvr32.exe /s ") + (unregister ? L"/u \"" : L"\"") +
+                          BesideTestProgram(L"OrvaneVideoSource.dll") + L"\"",
+                      environment)
+        .exitCode;
+}
+
+std::vector<VideoDevice> OrvaneDevices()
+{
+    std::vector<VideoDevice> all;
+    EXPECT_TRUE(SUCCEEDED(ListVideoDevices(all)));
+    std::vector<VideoDevice> ours;
+    for (VideoDevice& device : all) {
+        if (device.IsOrvane()) {
+            ours.push_back(std::move(device));
+        }
+    }
+    return ours;
+}
+
+class VideoSourceRegistration : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { ASSERT_EQ(EnsureModuleRegistration(BesideTestProgram(L"Orvane.dll")), S_OK); }
+    void SetUp() override { ASSERT_TRUE(SUCCEEDED(apartment_.Result())); }
+    void TearDown() override
+    {
+        // The prefix keeps one device, for the default board, as a developer would have it.
+        EXPECT_EQ(Regsvr32VideoSource(false), 0u);
+    }
+    orvane::ComApartment apartment_;
+};
+
+TEST_F(VideoSourceRegistration, Regsvr32RegistersTheBoardAsADeviceAndUnregisteringRemovesOnlyOurs)
+{
+    ASSERT_EQ(Regsvr32VideoSource(false), 0u);
+    std::vector<VideoDevice> devices = OrvaneDevices();
+    ASSERT_EQ(devices.size(), 1u);
+    EXPECT_EQ(devices[0].friendlyName, L"Orvane HD Grabber (OH72391)");
+    EXPECT_EQ(devices[0].serial, L"OH72391");
+    EXPECT_EQ(devices[0].devicePath, L"\\\\?\\orvane#videosource#OH72391#{65e8773d-8f56-11d0-a3b9-00a0c9223196}\\global");
+
+    // Another maker's device in the same category stays where it is.
+    ComPtr<IFilterMapper2> mapper;
+    ASSERT_EQ(CoCreateInstance(CLSID_FilterMapper2, nullptr, CLSCTX_INPROC_SERVER, IID_IFilterMapper2, mapper.PutVoid()), S_OK);
+    REGFILTER2 other{};
+    other.dwVersion = 1;
+    other.dwMerit = MERIT_DO_NOT_USE;
+    ASSERT_EQ(mapper->RegisterFilter(CLSID_NullRenderer, L"Another camera", nullptr, &CLSID_VideoInputDeviceCategory, L"AnotherCamera", &other),
+              S_OK);
+    ASSERT_EQ(Regsvr32VideoSource(true), 0u);
+    EXPECT_TRUE(OrvaneDevices().empty());
+    std::vector<VideoDevice> all;
+    ListVideoDevices(all);
+    EXPECT_EQ(std::count_if(all.begin(), all.end(), [](const VideoDevice& d) { return d.friendlyName == L"Another camera"; }), 1);
+    EXPECT_EQ(mapper->UnregisterFilter(&CLSID_VideoInputDeviceCategory, L"AnotherCamera", CLSID_NullRenderer), S_OK);
+}
+
+TEST_F(VideoSourceRegistration, TwoBoardsAreTwoDevicesAndEachMonikerMakesAFilterForItsOwnBoard)
+{
+    SimBoardDescription boards[2] = {{"Orvane HD Grabber", "OH72391", 1, 5}, {"Orvane HD Grabber", "OH72392", 2, 5}};
+    ASSERT_EQ(SimBoard_SetBoards(boards, 2), 0);
+    {
+        // Registered from this process, whose simulated board has both.
+        const TestProcessLock turn(kRegistrationTurn);
+        HMODULE library = LoadLibraryW(BesideTestProgram(L"OrvaneVideoSource.dll").c_str());
+        using Export = HRESULT(STDAPICALLTYPE*)();
+        auto registerServer = reinterpret_cast<Export>(reinterpret_cast<void*>(GetProcAddress(library, "DllRegisterServer")));
+        ASSERT_NE(registerServer, nullptr);
+        EXPECT_EQ(registerServer(), S_OK);
+    }
+    const std::vector<VideoDevice> devices = OrvaneDevices();
+    ASSERT_EQ(devices.size(), 2u);
+    EXPECT_EQ(devices[0].friendlyName, L"Orvane HD Grabber (OH72391)");
+    EXPECT_EQ(devices[1].friendlyName, L"Orvane HD Grabber (OH72392)");
+    EXPECT_NE(devices[0].devicePath, devices[1].devicePath);
+    ComPtr<IBaseFilter> second;
+    ASSERT_EQ(devices[1].moniker->BindToObject(nullptr, nullptr, IID_IBaseFilter, second.PutVoid()), S_OK);
+    orvane::UniqueBstr serial;
+    ComPtr<vs::IOrvaneVideoSource> source;
+    ASSERT_EQ(second->QueryInterface(vs::kIidOrvaneVideoSource, source.PutVoid()), S_OK);
+    ASSERT_EQ(source->GetDeviceSerial(serial.Put()), S_OK);
+    EXPECT_STREQ(serial.Get(), L"OH72392");
+    SimBoard_Reset();
+}
+
+TEST_F(VideoSourceRegistration, Regsvr32RegistersEveryBoardTheSimulatedBoardIsToldOf)
+{
+    // The simulated board reads its boards from ORVANE_SIMBOARDS, so that a registration in one
+    // process sees the boards every other process will.
+    SetEnvironmentVariableA("ORVANE_SIMBOARDS", "OH72391,OH72392");
+    SimBoard_Reset();
+    const short seen = eHD_GetBoardCount(0, kOhdMaxBoards);
+    SetEnvironmentVariableA("ORVANE_SIMBOARDS", nullptr);
+    SimBoard_Reset();
+    if (seen != 2) {
+        GTEST_SKIP() << "the simulated board does not read ORVANE_SIMBOARDS yet: one board only";
+    }
+    ASSERT_EQ(Regsvr32VideoSource(false, "ORVANE_SIMBOARDS=OH72391,OH72392"), 0u);
+    const std::vector<VideoDevice> devices = OrvaneDevices();
+    ASSERT_EQ(devices.size(), 2u);
+    EXPECT_EQ(devices[1].serial, L"OH72392");
+}
+
+TEST_F(VideoSourceRegistration, TheCheckProgramFindsTheBoardAndRunsItAsAnApplicationDoes)
+{
+    ASSERT_EQ(Regsvr32VideoSource(false), 0u);
+    {
+        orvane::RegistryKey key;
+        ASSERT_EQ(key.Create(HKEY_CURRENT_USER, vs::DeviceModuleKey(L"OH72391").c_str()), ERROR_SUCCESS);
+        const std::wstring profile = BesideTestProgram(L"profiles\\orvane-640x480-60-vga.chp");
+        ASSERT_EQ(RegSetValueExW(key.Get(), L"Board File", 0, REG_SZ, reinterpret_cast<const BYTE*>(profile.c_str()),
+                                 static_cast<DWORD>((profile.size() + 1) * sizeof(wchar_t))),
+                  ERROR_SUCCESS);
+    }
+    const std::wstring program = L"\"" + BesideTestProgram(L"orvane-dshow-check.exe") + L"\"";
+    const ProgramRun run = RunProgram(program + L" --device OH72391 --format YUY2 --frames 30");
+    EXPECT_EQ(run.exitCode, 0u) << run.output;
+    EXPECT_NE(run.output.find("\"Orvane HD Grabber (OH72391)\"  serial OH72391"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("format   : YUY2 640x480, 16 bits, 614400 bytes per frame"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("result   : OK"), std::string::npos) << run.output;
+
+    EXPECT_EQ(RunProgram(program + L" --device nosuch").exitCode, 2u);
+    RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\OrvaneVideoSource\\OH72391");
+}
+
+}  // namespace
