@@ -10,6 +10,7 @@
 #include "benchmarks/BenchOptions.h"
 #include "benchmarks/HandoffFloor.h"
 #include "benchmarks/ModuleRun.h"
+#include "benchmarks/VideoSourceCopy.h"
 #include "interfaces/ImageHeader.h"
 #include "platform/ComApartment.h"
 #include "tools/common/BoardControl.h"
@@ -199,6 +200,8 @@ int main(int argc, char** argv)
         FreeLibrary(plugin);
     }
     std::fflush(stdout);
+
+    bench::RunVideoSourceCopy(60);
 
     const double moduleRate = unlimited.ok && unlimited.seconds > 0 ? static_cast<double>(unlimited.frames) / unlimited.seconds : 0;
     auto ratio = [](double a, double b) { return b > 0 ? a / b : 0; };
