@@ -164,7 +164,7 @@ void CaptureStream::HandleFrame(const ImageHeader& header, REFERENCE_TIME clockN
     }
     if (const unsigned run = run_; run != seenRun_) {
         seenRun_ = run;
-        clock_.Restart();
+        clock_.Restart(target_.framePeriod);
         ledger_.Start(target_.framePeriod);
         discontinuity_ = true;
     }

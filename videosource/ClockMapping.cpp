@@ -1,11 +1,14 @@
 #include "videosource/ClockMapping.h"
 
+#include <algorithm>
+
 namespace orvane::videosource {
 
 ClockMapping::Placement ClockMapping::Place(REFERENCE_TIME headerTime, REFERENCE_TIME clockNow) noexcept
 {
     const REFERENCE_TIME difference = clockNow - headerTime;
-    if (!learnt_ || difference < offset_ - kJump) {
+    const REFERENCE_TIME earliest = period_ > 0 ? std::min(kJump, period_ / 2) : kJump;
+    if (!learnt_ || difference < offset_ - earliest) {
         learnt_ = true;
         offset_ = difference;
         lateFrames_ = 0;

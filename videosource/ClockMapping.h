@@ -6,8 +6,10 @@
 // frames keep the spacing the module stamped and not the jitter of their delivery.
 //
 // The offset is learnt again when the clocks jump apart: at once when a frame arrives earlier than
-// the offset allows (the header clock jumped ahead), after a few frames in a row that arrive far
-// later (it jumped back; a single late frame is only a late delivery).
+// the offset allows by more than half a frame period (the header clock jumped ahead, or the first
+// frames came slowly: a smaller step would reorder the samples), after a few frames in a row that
+// arrive far later (it jumped back; a single late frame is only a late delivery). A quicker
+// delivery by less than that only tightens the offset.
 #include <strmif.h>
 
 namespace orvane::videosource {
@@ -24,11 +26,17 @@ public:
 
     // `headerTime` and `clockNow` in 100 ns units, each on its own clock.
     Placement Place(REFERENCE_TIME headerTime, REFERENCE_TIME clockNow) noexcept;
-    // Forgets the offset (a new stream).
-    void Restart() noexcept { learnt_ = false; lateFrames_ = 0; }
+    // Forgets the offset (a new stream) at `framePeriod` (0 when unknown).
+    void Restart(REFERENCE_TIME framePeriod = 0) noexcept
+    {
+        learnt_ = false;
+        lateFrames_ = 0;
+        period_ = framePeriod;
+    }
 
 private:
     bool learnt_ = false;
+    REFERENCE_TIME period_ = 0;
     REFERENCE_TIME offset_ = 0;
     int lateFrames_ = 0;
 };

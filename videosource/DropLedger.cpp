@@ -9,7 +9,7 @@ void DropLedger::Start(REFERENCE_TIME framePeriod)
     const std::lock_guard<std::mutex> lock(mutex_);
     recent_.clear();
     period_ = framePeriod;
-    haveLast_ = false;
+    started_ = false;
     nextNumber_ = 0;
     dropped_ = 0;
     delivered_ = 0;
@@ -19,10 +19,15 @@ void DropLedger::Start(REFERENCE_TIME framePeriod)
 LONG DropLedger::Arrived(REFERENCE_TIME headerTime, LONGLONG& frameNumber)
 {
     LONG missing = 0;
-    if (haveLast_ && period_ > 0 && headerTime > lastTime_) {
-        // Whole periods between the two, the nearest count: stamping jitter is far below half a period.
-        const LONGLONG periods = (headerTime - lastTime_ + period_ / 2) / period_;
-        missing = static_cast<LONG>(std::clamp<LONGLONG>(periods - 1, 0, 1'000'000));
+    if (!started_ || period_ <= 0) {
+        schedule_ = headerTime;
+        started_ = true;
+    } else {
+        const REFERENCE_TIME due = schedule_ + nextNumber_ * period_;
+        if (headerTime > due) {
+            const LONGLONG periods = (headerTime - due + period_ / 2) / period_;
+            missing = static_cast<LONG>(std::clamp<LONGLONG>(periods, 0, 1'000'000));
+        }
     }
     for (LONG i = std::max<LONG>(0, missing - static_cast<LONG>(kRecentDrops)); i < missing; ++i) {
         Record(nextNumber_ + i);
@@ -30,8 +35,8 @@ LONG DropLedger::Arrived(REFERENCE_TIME headerTime, LONGLONG& frameNumber)
     nextNumber_ += missing;
     dropped_ += missing;
     frameNumber = nextNumber_++;
-    lastTime_ = headerTime;
-    haveLast_ = true;
+    // A stamp earlier than the schedule: the schedule was drawn through late stamps.
+    schedule_ = std::min(schedule_, headerTime - frameNumber * period_);
     return missing;
 }
 

@@ -1,8 +1,11 @@
 #pragma once
 // The frames of one run, delivered and lost, as IAMDroppedFrames reports them. A lost frame is one
-// the board or the module never handed over: its place shows as a gap of whole frame periods
-// between the header times of two frames that did arrive. Written by the delivery thread, read by
-// any thread.
+// the board or the module never handed over: its place shows in the header times of the frames that
+// did arrive. Each frame is due a whole number of periods after the run's first; a header is
+// stamped when the frame is picked up, never before it is due, and late by a varying amount, so the
+// schedule is drawn through the earliest stamps seen and a frame is placed on it by the nearest
+// whole period: a stamp late by anything under half a period loses no frame. Written by the
+// delivery thread, read by any thread.
 #include <strmif.h>
 
 #include <atomic>
@@ -37,8 +40,8 @@ private:
     mutable std::mutex mutex_;  // the recent drops
     std::vector<LONG> recent_;
     REFERENCE_TIME period_ = 0;
-    REFERENCE_TIME lastTime_ = 0;
-    bool haveLast_ = false;
+    REFERENCE_TIME schedule_ = 0;  // when frame 0 was due, by the earliest stamps
+    bool started_ = false;
     LONGLONG nextNumber_ = 0;
     std::atomic<LONG> dropped_{0};
     std::atomic<LONG> delivered_{0};

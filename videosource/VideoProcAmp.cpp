@@ -80,12 +80,19 @@ HRESULT Find(ICorvathAdjustment& adjustments, long property, Found& found)
 
 double FromBoardUnits(long value)
 {
-    double candidate = static_cast<double>(value) / kBoardUnits;
-    // value / 10000 times 10000 may land just below value in double precision (0.57 gives 5699.99...).
-    while (static_cast<long>(candidate * kBoardUnits) < value) {
-        candidate = std::nextafter(candidate, HUGE_VAL);
+    // value / 10000 times 10000 may land just below value (0.57 gives 5699.99...), and the module
+    // may multiply in more precision than a double (x87 in 32-bit builds) or in exactly that: the
+    // products are taken as doubles (volatile keeps them so), and the answer is one step further
+    // up, past any product that only a rounding brings to value.
+    volatile double candidate = static_cast<double>(value) / kBoardUnits;
+    for (;;) {
+        const volatile double product = candidate * kBoardUnits;
+        if (static_cast<long>(product) >= value) {
+            break;
+        }
+        candidate = std::nextafter(static_cast<double>(candidate), HUGE_VAL);
     }
-    return candidate;
+    return std::nextafter(static_cast<double>(candidate), HUGE_VAL);
 }
 
 HRESULT GetProcAmpRange(ICorvathAdjustment& adjustments, long property, ProcAmpRange& range)

@@ -48,6 +48,12 @@ TEST(VideoSourceParts, FramesKeepTheirStampedSpacingAndTheOffsetIsLearntAgainOnl
     EXPECT_TRUE(clock.Place(header, 5 * kMs + (header - base) + 200 * kMs).relearnt);
     // A frame earlier than the offset allows: the header clock jumped ahead.
     EXPECT_TRUE(clock.Place(header + 10'000 * kMs, 5 * kMs + (header - base) + kPeriod).relearnt);
+
+    // With a frame period, a quicker delivery by half a period or more would reorder the samples.
+    clock.Restart(kPeriod);
+    EXPECT_TRUE(clock.Place(base, 20 * kMs).relearnt);
+    EXPECT_FALSE(clock.Place(base + kPeriod, kPeriod + 15 * kMs).relearnt);
+    EXPECT_TRUE(clock.Place(base + 2 * kPeriod, 2 * kPeriod + 5 * kMs).relearnt);
 }
 
 TEST(VideoSourceParts, AGapOfWholePeriodsCountsItsFramesAsDropped)

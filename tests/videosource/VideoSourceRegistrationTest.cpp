@@ -201,14 +201,21 @@ TEST_F(VideoSourceRegistration, Regsvr32RegistersEveryBoardTheSimulatedBoardIsTo
 TEST_F(VideoSourceRegistration, TheCheckProgramFindsTheBoardAndRunsItAsAnApplicationDoes)
 {
     ASSERT_EQ(Regsvr32VideoSource(false), 0u);
-    {
-        orvane::RegistryKey key;
-        ASSERT_EQ(key.Create(HKEY_CURRENT_USER, vs::DeviceModuleKey(L"OH72391").c_str()), ERROR_SUCCESS);
-        const std::wstring profile = BesideTestProgram(L"profiles\\orvane-640x480-60-vga.chp");
-        ASSERT_EQ(RegSetValueExW(key.Get(), L"Board File", 0, REG_SZ, reinterpret_cast<const BYTE*>(profile.c_str()),
-                                 static_cast<DWORD>((profile.size() + 1) * sizeof(wchar_t))),
-                  ERROR_SUCCESS);
-    }
+    // The device's values, as a user sets them with orvane-ctl; frames stamped when due (at 60 Hz),
+    // so that the verdict does not hang on how busy the machine is.
+    char folder[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, folder);
+    const std::string profile = std::string(folder) + "orvane-videosource-check-" + std::to_string(GetCurrentProcessId()) + ".chp";
+    ASSERT_TRUE(CopyFileA(BesideTestProgramA("profiles\\orvane-640x480-60-vga.chp").c_str(), profile.c_str(), FALSE));
+    ASSERT_TRUE(WritePrivateProfileStringA("ORVANEHD", "Horizontal Frequency", "31500", profile.c_str()));
+    const auto setText = [](const std::wstring& key, const wchar_t* name, const std::wstring& value) {
+        orvane::RegistryKey opened;
+        return opened.Create(HKEY_CURRENT_USER, key.c_str()) == ERROR_SUCCESS &&
+               RegSetValueExW(opened.Get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                              static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+    };
+    ASSERT_TRUE(setText(vs::DeviceModuleKey(L"OH72391"), L"Board File", orvane::host::Widen(profile)));
+    ASSERT_TRUE(setText(vs::DeviceRegistryPath(L"OH72391"), L"TimeSourceDLL", BesideTestProgram(L"ts_frameclock.dll")));
     const std::wstring program = L"\"" + BesideTestProgram(L"orvane-dshow-check.exe") + L"\"";
     const ProgramRun run = RunProgram(program + L" --device OH72391 --format YUY2 --frames 30");
     EXPECT_EQ(run.exitCode, 0u) << run.output;
@@ -218,6 +225,7 @@ TEST_F(VideoSourceRegistration, TheCheckProgramFindsTheBoardAndRunsItAsAnApplica
 
     EXPECT_EQ(RunProgram(program + L" --device nosuch").exitCode, 2u);
     RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\OrvaneVideoSource\\OH72391");
+    DeleteFileA(profile.c_str());
 }
 
 }  // namespace
