@@ -222,6 +222,7 @@ TEST_F(VideoSourceRegistration, TheCheckProgramFindsTheBoardAndRunsItAsAnApplica
     EXPECT_NE(run.output.find("\"Orvane HD Grabber (OH72391)\"  serial OH72391"), std::string::npos) << run.output;
     EXPECT_NE(run.output.find("format   : YUY2 640x480, 16 bits, 614400 bytes per frame"), std::string::npos) << run.output;
     EXPECT_NE(run.output.find("result   : OK"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("board    : "), std::string::npos) << "the simulated board's own counts";
 
     EXPECT_EQ(RunProgram(program + L" --device nosuch").exitCode, 2u);
     RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\OrvaneVideoSource\\OH72391");
