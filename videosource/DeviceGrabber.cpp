@@ -91,8 +91,8 @@ HRESULT DeviceGrabber::Open()
     if (FAILED(result)) {
         const std::string reason = host::TakeErrorDescription();
         grabber_.Reset();
-        // The module names the profile ("CHP file") when the board file is at fault.
-        if (reason.find("CHP") != std::string::npos) {
+        // The module names the profile ("CHP file", "board file") when it is at fault.
+        if (reason.find("CHP") != std::string::npos || reason.find("board file") != std::string::npos) {
             LogReason("the profile does not suit the board: " + reason);
             return kNoProfile;
         }

@@ -37,6 +37,23 @@ TEST_F(VideoSourceErrors, WithoutAProfileThePauseFailsAndTheLogSaysHowToChooseOn
         << log.Dump();
 }
 
+TEST_F(VideoSourceErrors, AProfileTheBoardRefusesFailsThePauseAsNoProfile)
+{
+    UseProfile("orvane-640x480-60-vga.chp");
+    ASSERT_TRUE(WritePrivateProfileStringA("ORVANEHD", nullptr, nullptr, profile_.c_str()));  // no timing at all
+    DebugOutputListener log;
+    // A module that does not yet honour "Unattended" asks for another file; cancelled, it fails.
+    DialogAnswerer dialog({DialogAnswer::Cancel("Orvane - Find a compatible common hardware profile")}, 3000);
+    const ComPtr<IBaseFilter> filter = MakeFilter();
+    EXPECT_EQ(filter->Pause(), vs::kNoProfile);
+    dialog.Finish(100);
+    bool logged = false;
+    for (const std::string& line : log.Lines()) {
+        logged = logged || line.rfind(Prefix() + "the profile does not suit the board: ", 0) == 0;
+    }
+    EXPECT_TRUE(logged) << log.Dump();
+}
+
 TEST_F(VideoSourceErrors, WithoutTheBoardThePauseFailsAndTheFormatsAreNotOffered)
 {
     UseProfile("orvane-640x480-60-vga.chp");
