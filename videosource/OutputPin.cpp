@@ -6,7 +6,7 @@
 #include <mutex>
 
 #include "videosource/DeviceGrabber.h"
-#include "videosource/MediaTypeEnumerator.h"
+#include "videosource/ListEnumerator.h"
 #include "videosource/SourceFilter.h"
 #include "videosource/VideoSourceIds.h"
 

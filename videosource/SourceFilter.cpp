@@ -6,7 +6,7 @@
 
 #include "platform/Diagnostics.h"
 #include "tools/common/ComErrorText.h"
-#include "videosource/PinEnumerator.h"
+#include "videosource/ListEnumerator.h"
 #include "videosource/VideoSourceIds.h"
 
 namespace orvane::videosource {
@@ -205,7 +205,9 @@ STDMETHODIMP SourceFilter::GetSyncSource(IReferenceClock** clock)
 
 STDMETHODIMP SourceFilter::EnumPins(IEnumPins** pins)
 {
-    return PinEnumerator::Create(&pin_, 0, pins);
+    auto list = std::make_shared<PinEnumerator::List>();
+    list->push_back(ComPtr<IPin>(&pin_));
+    return PinEnumerator::Create(std::move(list), 0, pins);
 }
 
 STDMETHODIMP SourceFilter::FindPin(LPCWSTR id, IPin** pin)

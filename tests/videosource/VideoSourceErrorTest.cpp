@@ -22,6 +22,16 @@ namespace vs = orvane::videosource;
 class VideoSourceErrors : public VideoSourceTest {
 protected:
     std::string Prefix() const { return "OrvaneVideoSource - " + Narrow(serial_) + ": "; }
+    // A line of this device's that starts so (the module's own reason follows).
+    static bool LoggedStartingWith(DebugOutputListener& log, const std::string& start)
+    {
+        for (const std::string& line : log.Lines()) {
+            if (line.rfind(start, 0) == 0) {
+                return true;
+            }
+        }
+        return false;
+    }
 };
 
 TEST_F(VideoSourceErrors, WithoutAProfileThePauseFailsAndTheLogSaysHowToChooseOne)
@@ -47,11 +57,7 @@ TEST_F(VideoSourceErrors, AProfileTheBoardRefusesFailsThePauseAsNoProfile)
     const ComPtr<IBaseFilter> filter = MakeFilter();
     EXPECT_EQ(filter->Pause(), vs::kNoProfile);
     dialog.Finish(100);
-    bool logged = false;
-    for (const std::string& line : log.Lines()) {
-        logged = logged || line.rfind(Prefix() + "the profile does not suit the board: ", 0) == 0;
-    }
-    EXPECT_TRUE(logged) << log.Dump();
+    EXPECT_TRUE(LoggedStartingWith(log, Prefix() + "the profile does not suit the board: ")) << log.Dump();
 }
 
 TEST_F(VideoSourceErrors, WithoutTheBoardThePauseFailsAndTheFormatsAreNotOffered)
@@ -66,11 +72,7 @@ TEST_F(VideoSourceErrors, WithoutTheBoardThePauseFailsAndTheFormatsAreNotOffered
     int count = 0;
     int size = 0;
     EXPECT_EQ(As<IAMStreamConfig>(pin.Get(), IID_IAMStreamConfig)->GetNumberOfCapabilities(&count, &size), VFW_E_NO_CAPTURE_HARDWARE);
-    bool logged = false;
-    for (const std::string& line : log.Lines()) {
-        logged = logged || line.rfind(Prefix() + "the board cannot be opened: Orvane - ", 0) == 0;  // then the module's reason
-    }
-    EXPECT_TRUE(logged) << log.Dump();
+    EXPECT_TRUE(LoggedStartingWith(log, Prefix() + "the board cannot be opened: Orvane - ")) << log.Dump();
 }
 
 // The filter's own Pause is asked, as the graph manager asks it: Wine's graph manager answers Run
