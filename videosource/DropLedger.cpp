@@ -10,6 +10,7 @@ void DropLedger::Start(REFERENCE_TIME framePeriod)
     recent_.clear();
     period_ = framePeriod;
     started_ = false;
+    lastMissing_ = 0;
     nextNumber_ = 0;
     dropped_ = 0;
     delivered_ = 0;
@@ -23,12 +24,24 @@ LONG DropLedger::Arrived(REFERENCE_TIME headerTime, LONGLONG& frameNumber)
         schedule_ = headerTime;
         started_ = true;
     } else {
-        const REFERENCE_TIME due = schedule_ + nextNumber_ * period_;
+        REFERENCE_TIME due = schedule_ + nextNumber_ * period_;
+        // Due a whole period or more before its place: the frame before was stamped late, not
+        // after lost ones.
+        const LONGLONG early = due > headerTime ? (due - headerTime + period_ / 2) / period_ : 0;
+        const LONG undone = static_cast<LONG>(std::min<LONGLONG>(early, lastMissing_));
+        if (undone > 0) {
+            // The previous frame took the numbers before its own for lost.
+            Forget(nextNumber_ - 1 - undone, undone);
+            nextNumber_ -= undone;
+            dropped_ -= undone;
+            due -= undone * period_;
+        }
         if (headerTime > due) {
             const LONGLONG periods = (headerTime - due + period_ / 2) / period_;
             missing = static_cast<LONG>(std::clamp<LONGLONG>(periods, 0, 1'000'000));
         }
     }
+    lastMissing_ = missing;
     for (LONG i = std::max<LONG>(0, missing - static_cast<LONG>(kRecentDrops)); i < missing; ++i) {
         Record(nextNumber_ + i);
     }
@@ -59,6 +72,14 @@ void DropLedger::Record(LONGLONG frameNumber)
         recent_.erase(recent_.begin());
     }
     recent_.push_back(static_cast<LONG>(frameNumber));
+}
+
+void DropLedger::Forget(LONGLONG first, LONG count)
+{
+    const std::lock_guard<std::mutex> lock(mutex_);
+    recent_.erase(std::remove_if(recent_.begin(), recent_.end(),
+                                 [&](LONG number) { return number >= first && number < first + count; }),
+                  recent_.end());
 }
 
 LONG DropLedger::AverageFrameSize() const noexcept

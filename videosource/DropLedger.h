@@ -4,8 +4,9 @@
 // did arrive. Each frame is due a whole number of periods after the run's first; a header is
 // stamped when the frame is picked up, never before it is due, and late by a varying amount, so the
 // schedule is drawn through the earliest stamps seen and a frame is placed on it by the nearest
-// whole period: a stamp late by anything under half a period loses no frame. Written by the
-// delivery thread, read by any thread.
+// whole period: a stamp late by anything under half a period loses no frame. One later still
+// looks like a lost frame until the next frame comes when it is due: then the frames taken for lost
+// are counted again as they were. Written by the delivery thread, read by any thread.
 #include <strmif.h>
 
 #include <atomic>
@@ -36,12 +37,14 @@ public:
 
 private:
     void Record(LONGLONG frameNumber);
+    void Forget(LONGLONG first, LONG count);  // numbers first .. first + count - 1
 
     mutable std::mutex mutex_;  // the recent drops
     std::vector<LONG> recent_;
     REFERENCE_TIME period_ = 0;
     REFERENCE_TIME schedule_ = 0;  // when frame 0 was due, by the earliest stamps
     bool started_ = false;
+    LONG lastMissing_ = 0;         // the frames the previous arrival took for lost
     LONGLONG nextNumber_ = 0;
     std::atomic<LONG> dropped_{0};
     std::atomic<LONG> delivered_{0};

@@ -68,6 +68,13 @@ TEST(VideoSourceParts, AGapOfWholePeriodsCountsItsFramesAsDropped)
     ledger.Discarded(5);
     EXPECT_EQ(ledger.Dropped(), 3);
     EXPECT_EQ(ledger.RecentDrops(10), (std::vector<LONG>{2, 3, 5}));
+    // A stamp a period late looks like a lost frame until the next frame comes when it is due.
+    EXPECT_EQ(ledger.Arrived(5 * kPeriod - 3 * kMs, number), 0);
+    EXPECT_EQ(ledger.Arrived(7 * kPeriod - 3 * kMs, number), 1);
+    EXPECT_EQ(ledger.Arrived(7 * kPeriod - 2 * kMs, number), 0);
+    EXPECT_EQ(number, 7);
+    EXPECT_EQ(ledger.Dropped(), 3);
+    EXPECT_EQ(ledger.RecentDrops(10), (std::vector<LONG>{2, 3, 5}));
 }
 
 TEST(VideoSourceParts, AProposedTypeIsTakenOnlyAsTheSourceWouldMakeIt)
