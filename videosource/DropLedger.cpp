@@ -10,7 +10,7 @@ void DropLedger::Start(REFERENCE_TIME framePeriod)
     recent_.clear();
     period_ = framePeriod;
     started_ = false;
-    lastMissing_ = 0;
+    inferred_.clear();
     nextNumber_ = 0;
     dropped_ = 0;
     delivered_ = 0;
@@ -25,15 +25,11 @@ LONG DropLedger::Arrived(REFERENCE_TIME headerTime, LONGLONG& frameNumber)
         started_ = true;
     } else {
         REFERENCE_TIME due = schedule_ + nextNumber_ * period_;
-        // Due a whole period or more before its place: the frame before was stamped late, not
-        // after lost ones.
         const LONGLONG early = due > headerTime ? (due - headerTime + period_ / 2) / period_ : 0;
-        const LONG undone = static_cast<LONG>(std::min<LONGLONG>(early, lastMissing_));
+        const LONG undone = static_cast<LONG>(std::min<LONGLONG>(early, static_cast<LONGLONG>(inferred_.size())));
         if (undone > 0) {
-            // The previous frame took the numbers before its own for lost.
-            Forget(nextNumber_ - 1 - undone, undone);
+            Forget(undone);
             nextNumber_ -= undone;
-            dropped_ -= undone;
             due -= undone * period_;
         }
         if (headerTime > due) {
@@ -41,9 +37,12 @@ LONG DropLedger::Arrived(REFERENCE_TIME headerTime, LONGLONG& frameNumber)
             missing = static_cast<LONG>(std::clamp<LONGLONG>(periods, 0, 1'000'000));
         }
     }
-    lastMissing_ = missing;
-    for (LONG i = std::max<LONG>(0, missing - static_cast<LONG>(kRecentDrops)); i < missing; ++i) {
+    for (LONG i = std::max<LONG>(0, missing - static_cast<LONG>(kUndoableDrops)); i < missing; ++i) {
         Record(nextNumber_ + i);
+        if (inferred_.size() == kUndoableDrops) {
+            inferred_.erase(inferred_.begin());
+        }
+        inferred_.push_back(nextNumber_ + i);
     }
     nextNumber_ += missing;
     dropped_ += missing;
@@ -74,12 +73,18 @@ void DropLedger::Record(LONGLONG frameNumber)
     recent_.push_back(static_cast<LONG>(frameNumber));
 }
 
-void DropLedger::Forget(LONGLONG first, LONG count)
+void DropLedger::Forget(LONG count)
 {
     const std::lock_guard<std::mutex> lock(mutex_);
-    recent_.erase(std::remove_if(recent_.begin(), recent_.end(),
-                                 [&](LONG number) { return number >= first && number < first + count; }),
-                  recent_.end());
+    for (LONG i = 0; i < count; ++i) {
+        const LONGLONG number = inferred_.back();
+        inferred_.pop_back();
+        const auto at = std::find(recent_.rbegin(), recent_.rend(), static_cast<LONG>(number));
+        if (at != recent_.rend()) {
+            recent_.erase(std::next(at).base());
+        }
+    }
+    dropped_ -= count;
 }
 
 LONG DropLedger::AverageFrameSize() const noexcept

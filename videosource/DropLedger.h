@@ -5,8 +5,10 @@
 // stamped when the frame is picked up, never before it is due, and late by a varying amount, so the
 // schedule is drawn through the earliest stamps seen and a frame is placed on it by the nearest
 // whole period: a stamp late by anything under half a period loses no frame. One later still
-// looks like a lost frame until the next frame comes when it is due: then the frames taken for lost
-// are counted again as they were. Written by the delivery thread, read by any thread.
+// looks like a lost frame; when a later frame then comes a period or more before its place on the
+// schedule (which only a count that ran ahead makes possible), the frames last taken for lost are
+// counted again as arrived. The count is right again once the stamps are, whatever their jitter in
+// between. Written by the delivery thread, read by any thread.
 #include <strmif.h>
 
 #include <atomic>
@@ -18,6 +20,7 @@ namespace orvane::videosource {
 class DropLedger {
 public:
     static constexpr size_t kRecentDrops = 64;
+    static constexpr size_t kUndoableDrops = 1024;
 
     // A new run at `framePeriod` (100 ns units): the counts start from zero.
     void Start(REFERENCE_TIME framePeriod);
@@ -37,14 +40,14 @@ public:
 
 private:
     void Record(LONGLONG frameNumber);
-    void Forget(LONGLONG first, LONG count);  // numbers first .. first + count - 1
+    void Forget(LONG count);  // the latest `count` numbers taken for lost, counted again as arrived
 
     mutable std::mutex mutex_;  // the recent drops
     std::vector<LONG> recent_;
     REFERENCE_TIME period_ = 0;
     REFERENCE_TIME schedule_ = 0;  // when frame 0 was due, by the earliest stamps
     bool started_ = false;
-    LONG lastMissing_ = 0;         // the frames the previous arrival took for lost
+    std::vector<LONGLONG> inferred_;  // the numbers taken for lost from the times, latest last
     LONGLONG nextNumber_ = 0;
     std::atomic<LONG> dropped_{0};
     std::atomic<LONG> delivered_{0};

@@ -75,6 +75,12 @@ TEST(VideoSourceParts, AGapOfWholePeriodsCountsItsFramesAsDropped)
     EXPECT_EQ(number, 7);
     EXPECT_EQ(ledger.Dropped(), 3);
     EXPECT_EQ(ledger.RecentDrops(10), (std::vector<LONG>{2, 3, 5}));
+    // Stamps late for a while: the count runs ahead, and comes back with the first on time.
+    EXPECT_EQ(ledger.Arrived(8 * kPeriod + 7 * kMs, number), 1);
+    EXPECT_EQ(ledger.Arrived(9 * kPeriod + 7 * kMs, number), 0);
+    EXPECT_EQ(ledger.Arrived(10 * kPeriod - 3 * kMs, number), 0);
+    EXPECT_EQ(number, 10);
+    EXPECT_EQ(ledger.Dropped(), 3);
 }
 
 TEST(VideoSourceParts, AProposedTypeIsTakenOnlyAsTheSourceWouldMakeIt)
