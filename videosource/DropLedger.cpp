@@ -32,8 +32,10 @@ LONG DropLedger::Arrived(REFERENCE_TIME headerTime, LONGLONG& frameNumber)
             nextNumber_ -= undone;
             due -= undone * period_;
         }
+        // A frame after a lost one comes a whole period or more after its place; one stamped late
+        // comes less than that after it: only three quarters of a period make a lost frame.
         if (headerTime > due) {
-            const LONGLONG periods = (headerTime - due + period_ / 2) / period_;
+            const LONGLONG periods = (headerTime - due + period_ / 4) / period_;
             missing = static_cast<LONG>(std::clamp<LONGLONG>(periods, 0, 1'000'000));
         }
     }
@@ -47,8 +49,11 @@ LONG DropLedger::Arrived(REFERENCE_TIME headerTime, LONGLONG& frameNumber)
     nextNumber_ += missing;
     dropped_ += missing;
     frameNumber = nextNumber_++;
-    // A stamp earlier than the schedule: the schedule was drawn through late stamps.
-    schedule_ = std::min(schedule_, headerTime - frameNumber * period_);
+    // A stamp earlier than the schedule: the schedule was drawn through late stamps. Not from a
+    // frame that was taken to come after lost ones: if it was only late, its number runs ahead.
+    if (missing == 0) {
+        schedule_ = std::min(schedule_, headerTime - frameNumber * period_);
+    }
     return missing;
 }
 

@@ -3,9 +3,9 @@
 // the board or the module never handed over: its place shows in the header times of the frames that
 // did arrive. Each frame is due a whole number of periods after the run's first; a header is
 // stamped when the frame is picked up, never before it is due, and late by a varying amount, so the
-// schedule is drawn through the earliest stamps seen and a frame is placed on it by the nearest
-// whole period: a stamp late by anything under half a period loses no frame. One later still
-// looks like a lost frame; when a later frame then comes a period or more before its place on the
+// schedule is drawn through the earliest stamps seen and a frame is placed on it: a frame after a
+// lost one comes a whole period after its place, so a stamp late by under three quarters of a
+// period loses no frame. One later still looks like a lost frame; when a later frame then comes a period or more before its place on the
 // schedule (which only a count that ran ahead makes possible), the frames last taken for lost are
 // counted again as arrived. The count is right again once the stamps are, whatever their jitter in
 // between. Written by the delivery thread, read by any thread.

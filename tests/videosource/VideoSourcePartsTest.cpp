@@ -76,10 +76,11 @@ TEST(VideoSourceParts, AGapOfWholePeriodsCountsItsFramesAsDropped)
     EXPECT_EQ(ledger.Dropped(), 3);
     EXPECT_EQ(ledger.RecentDrops(10), (std::vector<LONG>{2, 3, 5}));
     // Stamps late for a while: the count runs ahead, and comes back with the first on time.
-    EXPECT_EQ(ledger.Arrived(8 * kPeriod + 7 * kMs, number), 1);
-    EXPECT_EQ(ledger.Arrived(9 * kPeriod + 7 * kMs, number), 0);
-    EXPECT_EQ(ledger.Arrived(10 * kPeriod - 3 * kMs, number), 0);
-    EXPECT_EQ(number, 10);
+    EXPECT_EQ(ledger.Arrived(8 * kPeriod + 7 * kMs, number), 0) << "10 ms late is no loss";
+    EXPECT_EQ(ledger.Arrived(9 * kPeriod + 11 * kMs, number), 1);
+    EXPECT_EQ(ledger.Arrived(10 * kPeriod + 11 * kMs, number), 0);
+    EXPECT_EQ(ledger.Arrived(11 * kPeriod - 3 * kMs, number), 0);
+    EXPECT_EQ(number, 11);
     EXPECT_EQ(ledger.Dropped(), 3);
 }
 
