@@ -180,6 +180,16 @@ int __cdecl SimBoard_SetTimeCode(int enabled, int framesPerSecond)
     return 0;
 }
 
+int __cdecl SimBoard_SetPainting(int mode)
+{
+    if (mode != SIMBOARD_PAINT_PICTURE && mode != SIMBOARD_PAINT_HEADER_ONLY) {
+        return 1;
+    }
+    StateGuard guard;
+    TheDevice().headerOnly = mode == SIMBOARD_PAINT_HEADER_ONLY;
+    return 0;
+}
+
 long long __cdecl SimBoard_GetCounter(const char* name)
 {
     if (name == nullptr) {

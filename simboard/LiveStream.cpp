@@ -70,6 +70,7 @@ bool ProduceFrame(Stream& stream, bool unlimited)
     DWORD frameNumber = 0;
     bool timeCode = false;
     int timeCodeRate = 30;
+    bool headerOnly = false;
     {
         StateGuard guard;
         if (device.paused) {
@@ -107,9 +108,15 @@ bool ProduceFrame(Stream& stream, bool unlimited)
         stream.states[static_cast<size_t>(index)] = BlockState::Filling;
         timeCode = device.timeCode;
         timeCodeRate = device.timeCodeRate;
+        headerOnly = device.headerOnly;
     }
     // The block being filled is the producer's alone: paint it without the lock.
-    stream.painter.Paint(stream.blocks[static_cast<size_t>(index)], frameNumber, timeCode, timeCodeRate);
+    BYTE* block = stream.blocks[static_cast<size_t>(index)];
+    if (headerOnly) {
+        stream.painter.PaintHeader(block, frameNumber, timeCode, timeCodeRate);
+    } else {
+        stream.painter.Paint(block, frameNumber, timeCode, timeCodeRate);
+    }
     const LONGLONG filled = QpcNow();
     {
         StateGuard guard;

@@ -132,8 +132,11 @@ void FramePainter::Paint(BYTE* frame, DWORD frameNumber, bool timeCode, int time
     for (int y = 1; y <= 8 && y < height_; ++y) {
         std::memcpy(frame + static_cast<size_t>(y) * rowBytes_, counter_.data(), rowBytes_);
     }
+    PaintHeader(frame, frameNumber, timeCode, timeCodeRate);
+}
 
-    // Header.
+void FramePainter::PaintHeader(BYTE* frame, DWORD frameNumber, bool timeCode, int timeCodeRate) const
+{
     BYTE header[kFrameHeaderBytes] = {};
     if (timeCode && timeCodeRate > 0) {
         const unsigned long long n = frameNumber;

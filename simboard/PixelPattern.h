@@ -35,6 +35,8 @@ public:
     size_t RowBytes() const { return rowBytes_; }
     // Writes frame `frameNumber` into `frame` (FrameBytes() bytes).
     void Paint(BYTE* frame, DWORD frameNumber, bool timeCode, int timeCodeRate);
+    // Writes only the frame header of frame `frameNumber` (for benchmarks).
+    void PaintHeader(BYTE* frame, DWORD frameNumber, bool timeCode, int timeCodeRate) const;
 
     // Encodes one pixel of colour (r, g, b) at column x (the parity matters for YCbCr 4:2:2).
     static void EncodePixel(int formatType, int r, int g, int b, int x, BYTE* out);

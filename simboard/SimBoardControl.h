@@ -26,6 +26,11 @@ struct SimBoardDescription {
 // SimBoard_SetFrameRate: the rate the mode's timings give (horizontal frequency / vertical total).
 #define SIMBOARD_RATE_FROM_MODE 0.0
 
+// SimBoard_SetPainting: the whole test pattern (default), or only the frame header, so that a
+// benchmark measures the frame path rather than the painting.
+#define SIMBOARD_PAINT_PICTURE 0
+#define SIMBOARD_PAINT_HEADER_ONLY 1
+
 extern "C" {
 // Back to the defaults: stops every producer, closes every stream and board, forgets faults and
 // counters. Defaults: one board {"Orvane HD Grabber", "OH72391", board index 1, type 5}, signal
@@ -62,6 +67,11 @@ SIMBOARD_API int __cdecl SimBoard_PauseProducer(int paused);
 // BCD time code in the first four bytes of every frame (frames, seconds, minutes, hours), counted
 // from 00:00:00:00 at frame number 0 with `framesPerSecond` (1..99) frames a second.
 SIMBOARD_API int __cdecl SimBoard_SetTimeCode(int enabled, int framesPerSecond);
+
+// What each frame gets written into its block: SIMBOARD_PAINT_PICTURE or SIMBOARD_PAINT_HEADER_ONLY.
+// The header (frame number, time code ...) is the same either way; the rest of a block painted
+// header-only keeps whatever it held.
+SIMBOARD_API int __cdecl SimBoard_SetPainting(int mode);
 
 // Counters since the last reset; -1 for an unknown name. Names:
 //   framesProduced, framesDelivered, framesReleased, framesDroppedNoBlock, framesDroppedInjected,

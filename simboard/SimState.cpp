@@ -82,6 +82,7 @@ void Device::RestoreDefaults()
     paused = false;
     timeCode = false;
     timeCodeRate = 30;
+    headerOnly = false;
     counters = Counters{};
     calls.fill(0);
     faults.fill(Fault{});

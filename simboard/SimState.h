@@ -90,6 +90,7 @@ struct Device {
     bool paused = false;
     bool timeCode = false;
     int timeCodeRate = 30;
+    bool headerOnly = false;  // paint only the frame header (SimBoard_SetPainting)
 
     Counters counters;
     std::array<long long, kOpCount> calls{};
