@@ -133,7 +133,15 @@ bool CConfigurationFile::WriteProfileValue(const char* section, const char* key,
     if (section == nullptr || key == nullptr || file == nullptr) {
         return false;
     }
-    return WritePrivateProfileStringA(section, key, value != nullptr ? value : "", file) != FALSE;
+    if (WritePrivateProfileStringA(section, key, value != nullptr ? value : "", file) != FALSE) {
+        return true;
+    }
+    // The board has the change by now (or is about to get it), the profile does not: the next load
+    // would silently undo it. One line a tool can show the user.
+    const DWORD error = GetLastError();
+    TraceFormat("Orvane - profile not written: [%s] \"%s\" in %s (error %lu); the change is lost at the next load.",
+                section, key, file, static_cast<unsigned long>(error));
+    return false;
 }
 
 bool CConfigurationFile::WriteImageSize(int width, int height, const char* file)
