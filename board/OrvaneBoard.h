@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 
 #include "interfaces/BoardLibrary.h"
 
@@ -15,6 +16,8 @@ public:
 
     // Logs a nonzero board status with its call-site number and hands it back unchanged.
     WORD ReportStatus(WORD status, int site) const;
+    // The board library's own text for a status.
+    std::string StatusText(WORD status) const;
 
     // What discovery found and opened, for the component object and for tests.
     WORD BoardIndex() const { return boardIndex_; }

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <mutex>
 #include <new>
 
 #include "platform/MessageException.h"
@@ -74,6 +75,15 @@ COrvaneCard::~COrvaneCard()
     // No thread of the card may outlive it, even when the host destroys it while still grabbing.
     running_ = false;
     JoinCaptureThread(INFINITE);
+    // Nor may the board keep blocks that are freed below: a stream still open (the host did not
+    // stop, or the board refused the last close) is stopped and closed first.
+    {
+        std::unique_lock<orvane::ReaderWriterLock> gate(streamGate_);
+        if (streamOpen_) {
+            ReportStatus(eHD_LiveStreamMode(modeHandle_, OHD_STREAM_STOP), 343);
+            CloseStream("Orvane - the last stream is still open: eHD_LiveStreamClose() - ERROR");
+        }
+    }
     CloseBoard();
     FreePixelBuffers(BufferCount());
     configurationFilePath_.reset();
@@ -81,9 +91,13 @@ COrvaneCard::~COrvaneCard()
 
 void COrvaneCard::AllocateBuffers(int count)
 {
+    const auto control = BeginStoppedCall(ControlCall::AllocateBuffers);
     if (count < 1) {
         return;
     }
+    // ReleaseAll collects the descriptors of every image here without allocating on the way.
+    releaseScratch_.reserve(static_cast<size_t>(ReadyListSize() + FreeListSize() + GrabListSize()) +
+                            static_cast<size_t>(count));
     if (!AllocatePixelBuffers(count)) {
         RaiseMessage("Not Enough memory in board buffer list.");
     }
@@ -129,9 +143,26 @@ LONG COrvaneCard::SetRegistryString(const char* text, const char* valueName)
 
 void COrvaneCard::ReallocateBuffers()
 {
+    const auto control = BeginStoppedCall(ControlCall::ReallocateBuffers);
+    // An image a late GrabNext queued after the stop is one of the host's images like the others.
+    ReturnQueuedImages();
     const int count = GetBufferCount();
+    // With no image left this frees the blocks too, so that even a count of 0 leaves no block
+    // sized for the earlier image behind.
     FreeBuffers();
     AllocateBuffers(count);
+}
+
+void COrvaneCard::FreeBuffers()
+{
+    const auto control = BeginStoppedCall(ControlCall::FreeBuffers);
+    ReturnQueuedImages();
+    CTripleList::FreeBuffers();
+    // Nothing points into the blocks any more: they go now rather than at the next allocation, so
+    // that no stream can be opened over blocks sized for an earlier image.
+    if (ReadyListSize() + FreeListSize() + GrabListSize() == 0) {
+        FreePixelBuffers(BufferCount());
+    }
 }
 
 void COrvaneCard::GetImageFormat(long* width, long* height, long* third, long* fourth) const
