@@ -5,6 +5,8 @@
 #include <atomic>
 #include <cstdint>
 #include <cstring>
+#include <functional>
+#include <string>
 #include <vector>
 
 #include "platform/MessageException.h"
@@ -226,6 +228,48 @@ TEST_F(CardGrab, FramesFilledBeforeTheHostQueuesTheirImagesAreDeliveredInOrder)
     card_->DisableGrab();
     EXPECT_EQ(card_->FrameCounts().Lost(FrameLoss::NoImage), 0);
     EXPECT_EQ(listener_.Count("ReleaseCurrent() - eHD_ReleaseStreamBuffer ERROR"), 0) << listener_.Dump();
+}
+
+// A stream the board will not open or start fails EnableGrab with the board's own reason, instead
+// of an answer of success and no frame ever; grabbing can start once the cause is gone.
+TEST_F(CardGrab, AStreamTheBoardRefusesFailsEnableGrabWithItsReason)
+{
+    card_->AllocateBuffers(3);
+    const struct {
+        const char* what;
+        std::function<void()> arrange;
+        const char* raised;
+    } cases[] = {
+        {"a format type the board cannot stream", [&] { card_->SetImageFormatType(42); },
+         "EnableGrab : the board cannot open the stream: Unknown image format type (0 to 9)"},
+        {"a producer that cannot start", [&] { SimBoard_FailNext("eHD_LiveStreamMode", 0x020D, 1); },
+         "EnableGrab : the board cannot start the stream: The stream's frame producer could not be started"},
+    };
+    for (const auto& c : cases) {
+        c.arrange();
+        std::string raised;
+        try {
+            card_->EnableGrab();
+        } catch (MessageException message) {
+            raised = message;
+        }
+        EXPECT_EQ(raised, c.raised) << c.what;
+        EXPECT_FALSE(card_->Grabbing()) << c.what;
+        EXPECT_EQ(SimBoard_GetCounter("streamsOpen"), 0) << c.what;
+        card_->SetImageFormatType(6);
+        ASSERT_NE(card_->EnableGrab(), nullptr) << c.what;
+        EXPECT_EQ(RunHostThreads(10), 10) << c.what;
+        card_->DisableGrab();
+    }
+    // With no images there is nothing to grab into.
+    card_->FreeBuffers();
+    std::string raised;
+    try {
+        card_->EnableGrab();
+    } catch (MessageException message) {
+        raised = message;
+    }
+    EXPECT_EQ(raised, "EnableGrab : no buffers to grab into; call AllocateBuffers first.");
 }
 
 TEST_F(CardGrab, SetRoiClampsToTheTimingAndBuffersFollow)
