@@ -165,7 +165,7 @@ BufferDescriptor* CTripleList::ReleaseCurrentImage()
         Guard freeGuard(freeLock_);
         freeList_.PushBack(image);
     }
-    SignalGrabEvent();
+    WakeGrabThreads();
     return descriptor;
 }
 
@@ -187,11 +187,18 @@ CImageWrapper* CTripleList::GetFreeBuffer(bool& waited)
     bool empty = false;
     {
         Guard eventGuard(grabEventLock_);
-        ResetEvent(grabEvent_.Get());
+        // Only a thread that is going to wait resets the event, in one step with its look at the
+        // list: a set that follows the next change of the list cannot be missed, and a busy grab
+        // thread costs no event call at all.
         empty = freeList_.Empty();
+        if (empty) {
+            ResetEvent(grabEvent_.Get());
+            grabWaiters_.fetch_add(1, std::memory_order_relaxed);
+        }
     }
     if (empty) {
         WaitForSingleObject(grabEvent_.Get(), INFINITE);
+        grabWaiters_.fetch_sub(1, std::memory_order_relaxed);
         waited = true;
     }
     if (freeList_.Empty()) {
@@ -280,7 +287,7 @@ FilledImageSource CTripleList::DeliverFilledBuffer(const void* pixelAddress, Buf
     }
     if (source != FilledImageSource::None) {
         frameCounts_.CountCaptured();
-        SignalReadEvent();
+        WakeReaders();
     }
     return source;
 }
@@ -325,12 +332,15 @@ bool CTripleList::WaitReady()
 {
     {
         Guard eventGuard(readEventLock_);
-        ResetEvent(readEvent_.Get());
+        // As in GetFreeBuffer: reset only on the way into the wait.
         if (!readyList_.Empty()) {
             return false;
         }
+        ResetEvent(readEvent_.Get());
+        readWaiters_.fetch_add(1, std::memory_order_relaxed);
     }
     WaitForSingleObject(readEvent_.Get(), INFINITE);
+    readWaiters_.fetch_sub(1, std::memory_order_relaxed);
     return true;
 }
 
@@ -357,6 +367,26 @@ void CTripleList::SignalReadEvent()
 {
     Guard eventGuard(readEventLock_);
     SetEvent(readEvent_.Get());
+}
+
+void CTripleList::WakeReaders()
+{
+    // A thread registers as a waiter under the event lock, after its look at the list found it
+    // empty; the list was changed before this lock is taken. So either the waiter is registered
+    // and is woken, or its look comes later and finds the frame: the set is only needed for a
+    // thread that waits, and a reader that keeps up costs no event call per frame.
+    Guard eventGuard(readEventLock_);
+    if (readWaiters_.load(std::memory_order_relaxed) > 0) {
+        SetEvent(readEvent_.Get());
+    }
+}
+
+void CTripleList::WakeGrabThreads()
+{
+    Guard eventGuard(grabEventLock_);
+    if (grabWaiters_.load(std::memory_order_relaxed) > 0) {
+        SetEvent(grabEvent_.Get());
+    }
 }
 
 void CTripleList::ResetReadPosition()

@@ -15,8 +15,9 @@
 // (or deleted). The read and grab events each have their own lock, which is never held together
 // with a list lock: it makes "reset the event, look at the list" one step with respect to "set the
 // event", and since the list is always changed before the event is set, a waiter cannot miss a
-// frame or a free image. Both events are manual-reset and only a waiter resets them, so one set
-// wakes every thread waiting at that moment.
+// frame or a free image. Both events are manual-reset and only a thread about to wait resets them,
+// so one set wakes every thread waiting at that moment; a frame or free image that arrives while
+// nobody waits sets nothing (WakeReaders, WakeGrabThreads).
 #include <windows.h>
 
 #include <atomic>
@@ -141,6 +142,11 @@ protected:
     // a GrabNext that lands after the stop queues an image no stream will fill).
     void ReturnQueuedImages();
 
+    // After a frame entered the ready list or an image the free list: sets the event only when a
+    // thread waits for it (SignalReadEvent and SignalGrabEvent always set it).
+    void WakeReaders();
+    void WakeGrabThreads();
+
     // Counts a frame the board filled that never reaches the host.
     void CountLost(FrameLoss cause, std::int64_t frames) noexcept { frameCounts_.CountLost(cause, frames); }
 
@@ -212,6 +218,10 @@ private:
     std::string grabEventName_;
     orvane::UniqueKernelHandle readEvent_;
     orvane::UniqueKernelHandle grabEvent_;
+    // Threads between their look at the list and the end of their wait; counted up under the
+    // event lock, down without it (a set too many only wakes a thread that looks again).
+    std::atomic<int> readWaiters_{0};
+    std::atomic<int> grabWaiters_{0};
     // Written under the ready-list lock (the total also under the other two).
     std::atomic<std::int32_t> totalBufferCount_{0};
     std::atomic<std::int32_t> readyCount_{0};
