@@ -13,6 +13,13 @@
 
 using orvane::Trace;
 
+namespace {
+
+// The longest wait for the board's next frame: the thread sees a cleared running flag this soon.
+constexpr DWORD kFrameWaitMilliseconds = 200;
+
+}  // namespace
+
 DWORD WINAPI COrvaneCard::CaptureThreadProc(LPVOID card)
 {
     static_cast<COrvaneCard*>(card)->CaptureLoop();
@@ -25,7 +32,7 @@ void COrvaneCard::CaptureLoop()
     HANDLE frameEvent = frameEvent_;
     const DWORD mode = streamMode_;
     while (running_.load()) {
-        if (WaitForSingleObject(frameEvent, 200) != WAIT_OBJECT_0) {
+        if (WaitForSingleObject(frameEvent, kFrameWaitMilliseconds) != WAIT_OBJECT_0) {
             Trace("Capture thread error");
             continue;
         }

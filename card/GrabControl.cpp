@@ -34,7 +34,6 @@ constexpr char kBuffersTooSmall[] =
 constexpr char kNoCaptureThread[] = "EnableGrab : the capture thread could not be started.";
 constexpr WORD kStatusNoSignal = 0x203;
 constexpr DWORD kStopWaitMilliseconds = 500;
-constexpr DWORD kFrameWaitMilliseconds = 200;
 
 }  // namespace
 
