@@ -211,20 +211,22 @@ TEST_F(CardGrab, FramesFilledBeforeTheHostQueuesTheirImagesAreDeliveredInOrder)
     EXPECT_EQ(card_->FreeListSize(), 0);
 
     // Queue only now and then: every frame still arrives, none twice, none out of order.
-    std::int64_t last = -1;
-    for (int i = 0; i < 40; ++i) {
-        bool waited = false;
-        ImageHeader* header = card_->GetCurrent(waited);
-        ASSERT_NE(header, nullptr);
-        std::uint32_t number = 0;
-        std::memcpy(&number, static_cast<const char*>(header->pixels) + 4, sizeof number);
-        EXPECT_GT(static_cast<std::int64_t>(number), last);
-        last = number;
-        card_->ReleaseCurrent();
-        if (i % 3 == 0) {
-            card_->GrabNext();
+    RunBounded(20000, "reading 40 frames", [&] {
+        std::int64_t last = -1;
+        for (int i = 0; i < 40; ++i) {
+            bool waited = false;
+            ImageHeader* header = card_->GetCurrent(waited);
+            ASSERT_NE(header, nullptr);
+            std::uint32_t number = 0;
+            std::memcpy(&number, static_cast<const char*>(header->pixels) + 4, sizeof number);
+            EXPECT_GT(static_cast<std::int64_t>(number), last);
+            last = number;
+            card_->ReleaseCurrent();
+            if (i % 3 == 0) {
+                card_->GrabNext();
+            }
         }
-    }
+    });
     card_->DisableGrab();
     EXPECT_EQ(card_->FrameCounts().Lost(FrameLoss::NoImage), 0);
     EXPECT_EQ(listener_.Count("ReleaseCurrent() - eHD_ReleaseStreamBuffer ERROR"), 0) << listener_.Dump();

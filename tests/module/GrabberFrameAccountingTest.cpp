@@ -64,17 +64,19 @@ void GrabberFrameAccounting::Account(const AccountingRun& run)
 
     EXPECT_EQ(tally.unmarked, 0);
     EXPECT_EQ(tally.backwards, 0) << "never twice, never backwards";
-    EXPECT_EQ(tally.first, 0);
     // Each frame the board filled was seen once or counted lost with its cause; here nothing is
     // lost in the module at all.
     EXPECT_EQ(tally.frames + noImage + unread, produced);
     EXPECT_EQ(noImage, 0);
     EXPECT_EQ(unread, 0);
     EXPECT_EQ(captured, produced);
-    // The numbers the host never saw are exactly those the board itself skipped, and counted so.
+    // The numbers the host never saw are exactly those the board itself skipped, and counted so
+    // between frames; a tick the board missed before its first frame shows only in the first
+    // number (the machine is shared: a late start happens).
     EXPECT_EQ(tally.gaps, skipped);
-    EXPECT_LE(skipped, boardMissed);
+    EXPECT_LE(tally.first + skipped, boardMissed);
     if (run.rate < 0) {
+        EXPECT_EQ(tally.first, 0);
         EXPECT_EQ(skipped, 0) << "at its fastest the board numbers only the frames it fills";
     }
 }
