@@ -32,7 +32,9 @@ public:
 
 private:
     TestProcessLock turn_{kDebugOutputTurn};  // taken before the reader, given back after it
-    host::DebugOutputReader reader_;
+    // With the turn no other test reads: a buffer that exists is one that writers still waiting
+    // for the last reader keep alive, and reading it ends their wait.
+    host::DebugOutputReader reader_{turn_.Held()};
 };
 
 }  // namespace orvane::test

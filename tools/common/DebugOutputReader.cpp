@@ -11,7 +11,7 @@ constexpr DWORD kBufferSize = 4096;
 const char kMarkerPrefix[] = "\x01orvane-reader-drain ";
 }  // namespace
 
-DebugOutputReader::DebugOutputReader() : pid_(GetCurrentProcessId())
+DebugOutputReader::DebugOutputReader(bool takeOver) : pid_(GetCurrentProcessId())
 {
     mapping_.Reset(CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, kBufferSize, "DBWIN_BUFFER"));
     const bool taken = GetLastError() == ERROR_ALREADY_EXISTS;
@@ -22,7 +22,7 @@ DebugOutputReader::DebugOutputReader() : pid_(GetCurrentProcessId())
         problem_ = "cannot create the debug output buffer (error " + std::to_string(GetLastError()) + ")";
         return;
     }
-    if (taken) {
+    if (taken && !takeOver) {
         problem_ = "another program is collecting debug output";
         return;
     }

@@ -14,7 +14,11 @@ namespace orvane::host {
 
 class DebugOutputReader {
 public:
-    DebugOutputReader();
+    // `takeOver`: a buffer that exists already is read all the same. Only for a caller that knows
+    // no other reader runs (test processes take turns at reading): Wine's writers keep the buffer
+    // alive while they wait for a reader that has gone, and until someone reads again every line
+    // then costs each writer ten seconds.
+    explicit DebugOutputReader(bool takeOver = false);
     ~DebugOutputReader();
     DebugOutputReader(const DebugOutputReader&) = delete;
     DebugOutputReader& operator=(const DebugOutputReader&) = delete;
