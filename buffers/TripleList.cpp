@@ -183,35 +183,52 @@ int CTripleList::GetBufferCount()
 
 CImageWrapper* CTripleList::GetFreeBuffer(bool& waited)
 {
+    bool queuedByBoard = false;
+    return QueueFreeImage(waited, queuedByBoard);
+}
+
+CImageWrapper* CTripleList::QueueFreeImage(bool& waited, bool& queuedByBoard)
+{
     waited = false;
-    bool empty = false;
+    queuedByBoard = false;
+    bool wait = false;
     {
         Guard eventGuard(grabEventLock_);
         // Only a thread that is going to wait resets the event, in one step with its look at the
         // list: a set that follows the next change of the list cannot be missed, and a busy grab
         // thread costs no event call at all.
-        empty = freeList_.Empty();
-        if (empty) {
+        wait = freeList_.Empty() && queuedByBoard_.load(std::memory_order_acquire) == 0;
+        if (wait) {
             ResetEvent(grabEvent_.Get());
             grabWaiters_.fetch_add(1, std::memory_order_relaxed);
         }
     }
-    if (empty) {
+    if (wait) {
         WaitForSingleObject(grabEvent_.Get(), INFINITE);
         grabWaiters_.fetch_sub(1, std::memory_order_relaxed);
         waited = true;
     }
-    if (freeList_.Empty()) {
-        return nullptr;
+    if (!freeList_.Empty()) {
+        Guard freeGuard(freeLock_);
+        Guard grabGuard(grabLock_);
+        // Another thread may have emptied the list since the look above.
+        if (CImageWrapper* image = freeList_.PopFront()) {
+            grabList_.PushBack(image);
+            return image;
+        }
     }
-    Guard freeGuard(freeLock_);
-    Guard grabGuard(grabLock_);
-    // Another thread may have emptied the list since the look above.
-    CImageWrapper* image = freeList_.PopFront();
-    if (image != nullptr) {
-        grabList_.PushBack(image);
+    // The board filled the buffer of a free image before the host queued it, and the image went
+    // to the ready list from the free list: that image counts as queued by this call. Without
+    // this, a host that queues one image for each it releases (on one thread, say) would wait
+    // here for an image the board has already used.
+    std::int32_t credits = queuedByBoard_.load(std::memory_order_acquire);
+    while (credits > 0) {
+        if (queuedByBoard_.compare_exchange_weak(credits, credits - 1, std::memory_order_acq_rel)) {
+            queuedByBoard = true;
+            break;
+        }
     }
-    return image;
+    return nullptr;
 }
 
 bool CTripleList::FrameCaptured()
@@ -278,6 +295,8 @@ FilledImageSource CTripleList::DeliverFilledBuffer(const void* pixelAddress, Buf
                 source = FilledImageSource::Queued;
             } else if (CImageWrapper* free = find(freeList_)) {
                 MoveFilledImage(*free, freeList_, descriptor);
+                // The next GrabNext that finds no free image counts it as the one it queued.
+                queuedByBoard_.fetch_add(1, std::memory_order_acq_rel);
                 source = FilledImageSource::Free;
             }
         }
@@ -288,6 +307,9 @@ FilledImageSource CTripleList::DeliverFilledBuffer(const void* pixelAddress, Buf
     if (source != FilledImageSource::None) {
         frameCounts_.CountCaptured();
         WakeReaders();
+    }
+    if (source == FilledImageSource::Free) {
+        WakeGrabThreads();
     }
     return source;
 }
@@ -423,6 +445,8 @@ void CTripleList::PrepareGrab()
         }
         readPosition_ = held;
         maxReadyCount_.store(0, std::memory_order_relaxed);
+        // Every image is the host's to queue again in the new period.
+        queuedByBoard_.store(0, std::memory_order_release);
     }
     frameCounts_.CountLost(FrameLoss::Unread, unread);
     // Outside the list locks: it reads the registry and may load a library.

@@ -138,6 +138,12 @@ protected:
     template <typename Take>
     void ReleaseAllImages(Take&& take);
 
+    // GetFreeBuffer's work: the first free image goes to the end of the grab list and is answered;
+    // with none, an image the board took from the free list (its buffer filled before the host
+    // queued it) counts as queued by this call: null is answered and `queuedByBoard` set. Waits
+    // only when there is neither.
+    CImageWrapper* QueueFreeImage(bool& waited, bool& queuedByBoard);
+
     // Images queued for the board go back to the end of the free list, in order (while stopped:
     // a GrabNext that lands after the stop queues an image no stream will fill).
     void ReturnQueuedImages();
@@ -222,6 +228,8 @@ private:
     // event lock, down without it (a set too many only wakes a thread that looks again).
     std::atomic<int> readWaiters_{0};
     std::atomic<int> grabWaiters_{0};
+    // Images the capture thread delivered from the free list that no GrabNext has counted yet.
+    std::atomic<std::int32_t> queuedByBoard_{0};
     // Written under the ready-list lock (the total also under the other two).
     std::atomic<std::int32_t> totalBufferCount_{0};
     std::atomic<std::int32_t> readyCount_{0};

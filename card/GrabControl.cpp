@@ -323,7 +323,8 @@ void COrvaneCard::PrepareStreamParameters()
 bool COrvaneCard::GrabNext()
 {
     bool waited = false;
-    return GetFreeBuffer(waited) != nullptr && waited;
+    bool queuedByBoard = false;
+    return (QueueFreeImage(waited, queuedByBoard) != nullptr || queuedByBoard) && waited;
 }
 
 void COrvaneCard::ReleaseCurrent()

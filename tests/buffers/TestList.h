@@ -86,6 +86,7 @@ public:
     using CTripleList::AppendFreeImages;
     using CTripleList::CurrentDescriptor;
     using CTripleList::CurrentImage;
+    using CTripleList::QueueFreeImage;
     using CTripleList::ReleaseAllImages;
     using CTripleList::ReleaseCurrentImage;
     using CTripleList::SetNames;

@@ -321,6 +321,17 @@ TEST(TripleList, AFilledBufferIsDeliveredFromTheGrabOrTheFreeList)
         EXPECT_EQ(static_cast<COrvaneImage*>(image)->Descriptor(), nullptr);
     });
 
+    // The image the board took from the free list counts as queued by the next call that finds no
+    // free image: it answers at once instead of waiting for an image the board already used.
+    TestList one;
+    one.AllocateBuffers(1);
+    ASSERT_EQ(one.DeliverFilledBuffer(one.Block(0), one.FakeDescriptor(0)), FilledImageSource::Free);
+    bool waitedForImage = true;
+    bool queuedByBoard = false;
+    EXPECT_EQ(one.QueueFreeImage(waitedForImage, queuedByBoard), nullptr);
+    EXPECT_TRUE(queuedByBoard);
+    EXPECT_FALSE(waitedForImage);
+
     // Linking an image into a second list would corrupt both.
     CImageWrapper* again[] = {nullptr, nullptr};
     list.ForEachImage([&](ImageListId, CImageWrapper* image) { again[0] = image; });
