@@ -3,8 +3,8 @@
 // module through a COM interface (the host may use another runtime, and on some builds an
 // exception unwinding into it ends the host process).
 //
-// The card reports failures meant for the host as a thrown message text; those become an error
-// object with DISP_E_EXCEPTION. Running out of memory becomes E_OUTOFMEMORY; anything else is a
+// The card reports failures meant for the host as a thrown message text (constant or composed);
+// those become an error object with DISP_E_EXCEPTION. Running out of memory becomes E_OUTOFMEMORY; anything else is a
 // fault of the module, logged and answered with E_UNEXPECTED.
 #include <windows.h>
 
@@ -23,6 +23,8 @@ HRESULT CallAtInterface(Operation&& operation) noexcept
         return operation();
     } catch (MessageException message) {
         return ReportError(message, S_OK);
+    } catch (const ComposedMessage& message) {
+        return ReportError(message.Text(), S_OK);
     } catch (const std::bad_alloc&) {
         return E_OUTOFMEMORY;
     } catch (...) {
