@@ -92,6 +92,9 @@ std::unique_ptr<COrvaneCard> CardTest::OpenCard()
     } catch (MessageException message) {
         ADD_FAILURE() << "the card did not open: " << message << "\n" << listener_.Dump();
         return nullptr;
+    } catch (const ComposedMessage& message) {
+        ADD_FAILURE() << "the card did not open: " << message.Text() << "\n" << listener_.Dump();
+        return nullptr;
     }
 }
 
@@ -101,6 +104,8 @@ std::string CardTest::OpenCardExpectingFailure()
         COrvaneCard card(registryPath_);
     } catch (MessageException message) {
         return message;
+    } catch (const ComposedMessage& message) {
+        return message.Text();
     }
     return {};
 }
