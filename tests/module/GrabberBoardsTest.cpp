@@ -11,6 +11,7 @@
 #include "Orvane.h"
 #include "simboard/SimBoardControl.h"
 #include "tests/module/GrabberFixture.h"
+#include "tests/support/DebugOutputListener.h"
 #include "tests/support/ScratchRegistryKey.h"
 #include "tests/support/WindowWatcher.h"
 
@@ -34,6 +35,7 @@ protected:
 TEST_F(GrabberBoards, UnattendedEveryWindowBecomesAFailureOrTheDocumentedAnswer)
 {
     WindowWatcher watcher;
+    DebugOutputListener listener;
     ASSERT_TRUE(ScratchRegistryKey::SetDword(ModuleKey(), "Unattended", 1));
 
     // The profile dialog.
@@ -65,6 +67,7 @@ TEST_F(GrabberBoards, UnattendedEveryWindowBecomesAFailureOrTheDocumentedAnswer)
     GetPrivateProfileStringA("O-RGB Calibration OH72391", "RED_GAIN_CALIB", "<missing>", value, sizeof value,
                              profile_.c_str());
     EXPECT_STRNE(value, "<missing>");
+    EXPECT_TRUE(listener.Contains("Auto White Balance - unattended: the changes are kept")) << listener.Dump();
 
     // And the property frame the host may ask for.
     const HostCall pages = Answered(grabber_->ShowPropertyPages(nullptr, 0));
