@@ -317,8 +317,12 @@ long long __cdecl SimBoard_GetCounter(const char* name)
     if (name == nullptr) {
         return -1;
     }
-    StateGuard guard;
-    return CounterOf(name, nullptr);
+    try {
+        StateGuard guard;
+        return CounterOf(name, nullptr);
+    } catch (...) {
+        return -1;
+    }
 }
 
 long long __cdecl SimBoard_GetBoardCounter(WORD boardIndex, const char* name)
@@ -326,9 +330,13 @@ long long __cdecl SimBoard_GetBoardCounter(WORD boardIndex, const char* name)
     if (name == nullptr) {
         return -1;
     }
-    StateGuard guard;
-    const Board* board = TheDevice().FindBoard(boardIndex);
-    return board != nullptr ? CounterOf(name, board) : -1;
+    try {
+        StateGuard guard;
+        const Board* board = TheDevice().FindBoard(boardIndex);
+        return board != nullptr ? CounterOf(name, board) : -1;
+    } catch (...) {
+        return -1;
+    }
 }
 
 int __cdecl SimBoard_ResetCounters(void)
