@@ -4,7 +4,6 @@
 // calibration section.
 #include "tests/card/CardFixture.h"
 
-#include <cstring>
 #include <functional>
 
 namespace orvane::test {
@@ -12,13 +11,7 @@ namespace {
 
 SimBoardDescription Board(const char* serial, WORD index)
 {
-    SimBoardDescription board{};
-    std::snprintf(board.name, sizeof board.name, "%s", "Orvane HD Grabber");
-    // Eight characters fill the field without a terminator, as in the board library's own list.
-    std::memcpy(board.serial, serial, std::min(std::strlen(serial), sizeof board.serial));
-    board.boardIndex = index;
-    board.boardType = 5;
-    return board;
+    return SimulatedBoard("Orvane HD Grabber", serial, index);
 }
 
 class CardBoardChoice : public CardTest {

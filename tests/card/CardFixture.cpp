@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 
@@ -23,6 +24,16 @@ std::string TemporaryProfileName()
     return name;
 }
 }  // namespace
+
+SimBoardDescription SimulatedBoard(const char* name, const char* serial, WORD index)
+{
+    SimBoardDescription board{};
+    std::snprintf(board.name, sizeof board.name, "%s", name);
+    std::memcpy(board.serial, serial, std::min(std::strlen(serial), sizeof board.serial));
+    board.boardIndex = index;
+    board.boardType = 5;
+    return board;
+}
 
 ScratchProfile ScratchProfile::FromSample(const std::string& sample)
 {

@@ -34,6 +34,10 @@ private:
     std::string path_;
 };
 
+// A simulated board of type 5; a serial number of eight characters fills its field without a
+// terminator, as in the board library's own list.
+SimBoardDescription SimulatedBoard(const char* name, const char* serial, WORD index);
+
 class CardTest : public ::testing::Test {
 protected:
     void SetUp() override;
