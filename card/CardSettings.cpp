@@ -57,7 +57,7 @@ void COrvaneCard::SetFormatType(std::int32_t type)
     // A type the board cannot stream would be accepted here and refused by the board at the next
     // start, without a frame and without a word: refused where it is set.
     if (!orvane::IsImageFormatType(type)) {
-        orvane::RaiseBuiltMessage("Image Format : " + std::to_string(type) + " is not an image format type (0 to 9).");
+        orvane::RaiseComposedMessage("Image Format : " + std::to_string(type) + " is not an image format type (0 to 9).");
     }
     imageFormatType_ = type;
     SelectPixelMode(type);

@@ -34,6 +34,9 @@ constexpr char kBuffersTooSmall[] =
 constexpr char kNoCaptureThread[] = "EnableGrab : the capture thread could not be started.";
 constexpr WORD kStatusNoSignal = 0x203;
 constexpr DWORD kStopWaitMilliseconds = 500;
+// A taken frame event name is tried again with the next millisecond; even a busy clock moves on
+// well within this many tries.
+constexpr int kFrameEventAttempts = 50;
 
 }  // namespace
 
@@ -87,7 +90,7 @@ std::unique_lock<orvane::CriticalSection> COrvaneCard::BeginStoppedCall(ControlC
 {
     const std::string text = what + StatusText(status);
     Trace(text.c_str());
-    orvane::RaiseBuiltMessage(text);
+    orvane::RaiseComposedMessage(text);
 }
 
 bool COrvaneCard::JoinCaptureThread(DWORD milliseconds)
@@ -186,7 +189,10 @@ void COrvaneCard::OpenStream()
     CloseFrameEvent();
     if (streamOpenStatus_ == kStatusNoSignal) {
         Trace("NO VIDEO SIGNAL");
-        MessageBoxA(nullptr, kNoSignal, "Orvane", MB_OK);
+        // Unattended, nobody could dismiss the box: the host gets the same text as its error alone.
+        if (!Unattended()) {
+            MessageBoxA(nullptr, kNoSignal, "Orvane", MB_OK);
+        }
         RaiseMessage(kNoSignal);
     }
     // Any other refusal (an image format type the board cannot stream, a size it does not take)
@@ -308,15 +314,29 @@ void COrvaneCard::PrepareStreamParameters()
     streamParameters_.height = imageSizeY_;
     streamParameters_.width = imageSizeX_;
 
-    // A fresh, uniquely named event per grab period: the wall-clock time to the millisecond.
-    FILETIME now{};
-    GetSystemTimeAsFileTime(&now);
-    const ULONGLONG ticks = (static_cast<ULONGLONG>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
-    const ULONGLONG unixMs = (ticks - 116444736000000000ull) / 10000ull;
-    char name[64];
-    std::snprintf(name, sizeof name, "ORVANE_VIDEOFRAMECAPTURED(%u:%hu)", static_cast<unsigned>(unixMs / 1000),
-                  static_cast<unsigned short>(unixMs % 1000));
-    frameEvent_ = CreateEventA(nullptr, FALSE, FALSE, name);
+    // A fresh, uniquely named event per grab period: the wall-clock time to the millisecond. Events
+    // of the same name are one kernel object, so another card (in this process or another) that
+    // starts in the same millisecond would share it and the two capture threads would take each
+    // other's wake-ups: when the name is taken, wait for the clock to move on and name it again.
+    frameEvent_ = nullptr;
+    for (int attempt = 0; attempt < kFrameEventAttempts; ++attempt) {
+        FILETIME now{};
+        GetSystemTimeAsFileTime(&now);
+        const ULONGLONG ticks = (static_cast<ULONGLONG>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+        const ULONGLONG unixMs = (ticks - 116444736000000000ull) / 10000ull;
+        char name[64];
+        std::snprintf(name, sizeof name, "ORVANE_VIDEOFRAMECAPTURED(%u:%hu)", static_cast<unsigned>(unixMs / 1000),
+                      static_cast<unsigned short>(unixMs % 1000));
+        HANDLE event = CreateEventA(nullptr, FALSE, FALSE, name);
+        if (event != nullptr && GetLastError() != ERROR_ALREADY_EXISTS) {
+            frameEvent_ = event;
+            break;
+        }
+        if (event != nullptr) {
+            CloseHandle(event);
+        }
+        Sleep(1);
+    }
     streamParameters_.frameEvent = frameEvent_;
 }
 

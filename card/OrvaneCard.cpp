@@ -9,6 +9,7 @@
 
 #include "platform/MessageException.h"
 #include "buffers/OrvaneImage.h"
+#include "card/ModuleKeyValues.h"
 #include "config/ImageFormatTable.h"
 #include "platform/Diagnostics.h"
 
@@ -19,32 +20,20 @@ namespace {
 
 constexpr size_t kConfigurationPathSize = 260;
 
-// Reads the remembered CHP path; false when the value is missing, not a string, too long or
-// not terminated within its 260 bytes.
-bool ReadBoardFile(HKEY key, char (&path)[kConfigurationPathSize])
-{
-    DWORD type = 0;
-    DWORD size = sizeof path;
-    std::memset(path, 0, sizeof path);
-    if (RegQueryValueExA(key, "Board File", nullptr, &type, reinterpret_cast<BYTE*>(path), &size) != ERROR_SUCCESS) {
-        return false;
-    }
-    if (type != REG_SZ && type != REG_EXPAND_SZ) {
-        return false;
-    }
-    if (size == 0 || std::memchr(path, '\0', size) == nullptr) {
-        return false;
-    }
-    return true;
-}
-
 }  // namespace
 
 COrvaneCard::COrvaneCard(BSTR registryPath)
 {
     SetNames(registryPath, L"Orvane");
 
-    if (!InitBoard()) {
+    const orvane::ModuleKeyValues values = orvane::ReadModuleKeyValues(ModuleKey());
+    SetUnattended(values.unattended, values.keyText + ", \"Board File\"");
+    if (values.boardSerialNotText) {
+        std::string message = "Orvane - \"Board Serial\" under " + values.keyText + " is not a text value";
+        Trace(message.c_str());
+        orvane::RaiseComposedMessage(std::move(message));
+    }
+    if (!InitBoard(values.boardSerial)) {
         RaiseMessage("Orvane - Board Initialization FAILED...");
     }
 
@@ -56,7 +45,7 @@ COrvaneCard::COrvaneCard(BSTR registryPath)
         bool haveFile = false;
         if (RegCreateKeyExW(HKEY_CURRENT_USER, ModuleKey().c_str(), 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr, &key,
                             nullptr) == ERROR_SUCCESS) {
-            haveFile = ReadBoardFile(key, boardFile);
+            haveFile = orvane::ReadBoardFile(key, boardFile);
             RegCloseKey(key);
         }
         LoadConfigFile(haveFile ? boardFile : nullptr);

@@ -4,14 +4,17 @@
 
 #include <atomic>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <functional>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "platform/MessageException.h"
 #include "buffers/OrvaneImage.h"
 #include "tests/support/BoundedWait.h"
+#include "tests/support/WaiterHandshake.h"
 
 namespace orvane::test {
 namespace {
@@ -249,13 +252,7 @@ TEST_F(CardGrab, AStreamTheBoardRefusesFailsEnableGrabWithItsReason)
     };
     for (const auto& c : cases) {
         c.arrange();
-        std::string raised;
-        try {
-            card_->EnableGrab();
-        } catch (MessageException message) {
-            raised = message;
-        }
-        EXPECT_EQ(raised, c.raised) << c.what;
+        EXPECT_EQ(MessageRaisedBy([&] { card_->EnableGrab(); }), c.raised) << c.what;
         EXPECT_FALSE(card_->Grabbing()) << c.what;
         EXPECT_EQ(SimBoard_GetCounter("streamsOpen"), 0) << c.what;
         card_->SetImageFormatType(6);
@@ -265,13 +262,8 @@ TEST_F(CardGrab, AStreamTheBoardRefusesFailsEnableGrabWithItsReason)
     }
     // With no images there is nothing to grab into.
     card_->FreeBuffers();
-    std::string raised;
-    try {
-        card_->EnableGrab();
-    } catch (MessageException message) {
-        raised = message;
-    }
-    EXPECT_EQ(raised, "EnableGrab : no buffers to grab into; call AllocateBuffers first.");
+    EXPECT_EQ(MessageRaisedBy([&] { card_->EnableGrab(); }),
+              "EnableGrab : no buffers to grab into; call AllocateBuffers first.");
 }
 
 TEST_F(CardGrab, SetRoiClampsToTheTimingAndBuffersFollow)
@@ -318,6 +310,34 @@ TEST_F(CardGrab, ASizeTheBoardRefusesIsTakenBackInTheFileAndTheCard)
     EXPECT_EQ(profiles_.back().Read("ORVANEHD", "Image Width"), "640");
     EXPECT_EQ(profiles_.back().Read("ORVANEHD", "Image Height"), "480");
     EXPECT_EQ(card_->GetBufferCount(), 2);
+}
+
+// The frame event is named after the wall clock to the millisecond; another card (here or in
+// another process) starting in the same millisecond must not end up with the same kernel event.
+TEST_F(CardGrab, AFrameEventNameAlreadyTakenIsNotShared)
+{
+    card_->AllocateBuffers(2);
+    ASSERT_EQ(SimBoard_PauseProducer(1), 0);
+    std::set<std::string> taken;
+    std::vector<HANDLE> events;
+    FILETIME now{};
+    GetSystemTimeAsFileTime(&now);
+    const ULONGLONG unixMs = ((static_cast<ULONGLONG>(now.dwHighDateTime) << 32 | now.dwLowDateTime) - 116444736000000000ull) / 10000ull;
+    for (ULONGLONG ms = unixMs; ms < unixMs + 20; ++ms) {
+        char name[64];
+        std::snprintf(name, sizeof name, "ORVANE_VIDEOFRAMECAPTURED(%u:%hu)", static_cast<unsigned>(ms / 1000),
+                      static_cast<unsigned short>(ms % 1000));
+        taken.insert(name);
+        events.push_back(CreateEventA(nullptr, FALSE, FALSE, name));
+    }
+    card_->EnableGrab();
+    const std::string chosen = KernelObjectName(card_->CurrentStreamParameters().frameEvent);
+    EXPECT_EQ(chosen.rfind("ORVANE_VIDEOFRAMECAPTURED(", 0), 0u) << chosen;
+    EXPECT_EQ(taken.count(chosen), 0u) << chosen << " is another card's";
+    card_->DisableGrab();
+    for (HANDLE event : events) {
+        CloseHandle(event);
+    }
 }
 
 }  // namespace

@@ -4,8 +4,6 @@
 
 #include <string>
 
-#include "platform/MessageException.h"
-
 namespace orvane::test {
 namespace {
 
@@ -62,13 +60,8 @@ TEST_F(CardSettings, EachFormatTypeAnswersItsDepthsAndCodeAndSetsItsPixelMode)
     }
     // A type the board cannot stream is refused where it is set, and changes nothing.
     for (const int type : {42, -1, 10}) {
-        std::string raised;
-        try {
-            card->SetFormatType(type);
-        } catch (MessageException message) {
-            raised = message;
-        }
-        EXPECT_EQ(raised, "Image Format : " + std::to_string(type) + " is not an image format type (0 to 9).");
+        EXPECT_EQ(MessageRaisedBy([&] { card->SetFormatType(type); }),
+                  "Image Format : " + std::to_string(type) + " is not an image format type (0 to 9).");
         EXPECT_EQ(card->GetFormatType(), 8);
         EXPECT_EQ(ScratchRegistryKey::GetDword(ModuleKey(), "ImageFormat"), 8u);
     }
