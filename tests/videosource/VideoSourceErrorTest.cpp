@@ -6,7 +6,7 @@
 
 #include "simboard/SimBoardControl.h"
 #include "tests/support/DebugOutputListener.h"
-#include "tests/support/DialogAnswerer.h"
+#include "tests/support/WindowWatcher.h"
 #include "tests/videosource/VideoSourceFixture.h"
 #include "tools/common/ComErrorText.h"
 #include "videosource/VideoSourceIds.h"
@@ -32,6 +32,11 @@ protected:
         }
         return false;
     }
+    static void ExpectNoWindow(WindowWatcher& watcher)
+    {
+        const std::vector<std::string> windows = watcher.Stop();
+        EXPECT_TRUE(windows.empty()) << "a window of the process appeared: " << windows.front();
+    }
 };
 
 TEST_F(VideoSourceErrors, WithoutAProfileThePauseFailsAndTheLogSaysHowToChooseOne)
@@ -52,12 +57,14 @@ TEST_F(VideoSourceErrors, AProfileTheBoardRefusesFailsThePauseAsNoProfile)
     UseProfile("orvane-640x480-60-vga.chp");
     ASSERT_TRUE(WritePrivateProfileStringA("ORVANEHD", nullptr, nullptr, profile_.c_str()));  // no timing at all
     DebugOutputListener log;
-    // A module that does not yet honour "Unattended" asks for another file; cancelled, it fails.
-    DialogAnswerer dialog({DialogAnswer::Cancel("Orvane - Find a compatible common hardware profile")}, 3000);
+    // Run unattended, the module says why instead of asking for another file.
+    WindowWatcher watcher;
     const ComPtr<IBaseFilter> filter = MakeFilter();
     EXPECT_EQ(filter->Pause(), vs::kNoProfile);
-    dialog.Finish(100);
-    EXPECT_TRUE(LoggedStartingWith(log, Prefix() + "the profile does not suit the board: ")) << log.Dump();
+    ExpectNoWindow(watcher);
+    EXPECT_TRUE(LoggedStartingWith(log, Prefix() + "the profile does not suit the board: Orvane - Unattended: the board file \"" +
+                                            profile_ + "\""))
+        << log.Dump();
 }
 
 TEST_F(VideoSourceErrors, WithoutTheBoardThePauseFailsAndTheFormatsAreNotOffered)
@@ -88,10 +95,10 @@ TEST_F(VideoSourceErrors, WithoutASignalThePauseFails)
     ASSERT_EQ(graph.Build(*filter.Get(), std::nullopt, samples, error), S_OK) << error;
     ASSERT_EQ(SimBoard_SetSignal(0), 0);
     DebugOutputListener log;
-    // A module that does not yet honour "Unattended" shows its box; answered, it still fails.
-    DialogAnswerer box({DialogAnswer::Press("Orvane", IDOK)}, 3000);
+    // Run unattended, the module fails with the text of the box it would have shown.
+    WindowWatcher watcher;
     EXPECT_EQ(filter->Pause(), vs::kNoSignal);
-    box.Finish(100);
+    ExpectNoWindow(watcher);
     EXPECT_TRUE(log.Contains(Prefix() + "no video signal: Something is wrong with the video signal, or no video is connected."))
         << log.Dump();
     FILTER_STATE state = State_Paused;
