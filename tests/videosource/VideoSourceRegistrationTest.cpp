@@ -6,7 +6,6 @@
 
 #include <dshow.h>
 
-#include <cstring>
 #include <fstream>
 #include <sstream>
 
@@ -22,6 +21,7 @@
 #include "videosource/IOrvaneVideoSource.h"
 #include "videosource/VideoSourceIds.h"
 #include "videosource/check/DeviceCatalog.h"
+#include "videosource/check/SubtypeNames.h"
 
 // In the platform's identifier library, but not declared by its headers.
 extern "C" const CLSID CLSID_NullRenderer;
@@ -31,6 +31,7 @@ namespace {
 using namespace orvane::test;
 using orvane::ComPtr;
 using orvane::dshowcheck::ListVideoDevices;
+using orvane::dshowcheck::SubtypeByName;
 using orvane::dshowcheck::VideoDevice;
 namespace vs = orvane::videosource;
 
@@ -41,9 +42,8 @@ struct ProgramRun {
     std::string output;
 };
 
-// Runs a program of the build (or regsvr32) with its output in a file, bounded; `environment`
-// ("NAME=value") is added to the child's for the run.
-ProgramRun RunProgram(const std::wstring& commandLine, const char* environment = nullptr)
+// Runs a program of the build (or regsvr32) with its output in a file, bounded.
+ProgramRun RunProgram(const std::wstring& commandLine)
 {
     ProgramRun run;
     char folder[MAX_PATH] = {};
@@ -60,15 +60,7 @@ ProgramRun RunProgram(const std::wstring& commandLine, const char* environment =
     PROCESS_INFORMATION process{};
     std::vector<wchar_t> line(commandLine.begin(), commandLine.end());
     line.push_back(L'\0');
-    std::string name;
-    if (environment != nullptr) {
-        name.assign(environment, static_cast<size_t>(std::strchr(environment, '=') - environment));
-        SetEnvironmentVariableA(name.c_str(), std::strchr(environment, '=') + 1);
-    }
     const BOOL started = CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process);
-    if (environment != nullptr) {
-        SetEnvironmentVariableA(name.c_str(), nullptr);
-    }
     CloseHandle(output);
     if (!started) {
         ADD_FAILURE() << "cannot start " << orvane::host::Narrow(commandLine);
@@ -93,12 +85,11 @@ ProgramRun RunProgram(const std::wstring& commandLine, const char* environment =
 }
 
 // regsvr32 on the DLL beside the test, in turn with every other test process that registers.
-DWORD Regsvr32VideoSource(bool unregister, const char* environment = nullptr)
+DWORD Regsvr32VideoSource(bool unregister)
 {
     const TestProcessLock turn(kRegistrationTurn);
     return RunProgram(std::wstring(L"regsvr32.exe /s ") + (unregister ? L"/u \"" : L"\"") +
-                          BesideTestProgram(L"OrvaneVideoSource.dll") + L"\"",
-                      environment)
+                          BesideTestProgram(L"OrvaneVideoSource.dll") + L"\"")
         .exitCode;
 }
 
@@ -180,22 +171,62 @@ TEST_F(VideoSourceRegistration, TwoBoardsAreTwoDevicesAndEachMonikerMakesAFilter
     SimBoard_Reset();
 }
 
-TEST_F(VideoSourceRegistration, Regsvr32RegistersEveryBoardTheSimulatedBoardIsToldOf)
+// The boards of a run come from ORVANE_SIMBOARDS, so that the registration (another process) and
+// the capture (this one) see the same boards; the second device's graph carries the second board's
+// frames, whose header names the board that filled them.
+TEST_F(VideoSourceRegistration, WithThreeBoardsEachIsADeviceAndTheSecondDeviceDeliversTheSecondBoardsFrames)
 {
-    // The simulated board reads its boards from ORVANE_SIMBOARDS, so that a registration in one
-    // process sees the boards every other process will.
-    SetEnvironmentVariableA("ORVANE_SIMBOARDS", "OH72391,OH72392");
-    SimBoard_Reset();
-    const short seen = eHD_GetBoardCount(0, kOhdMaxBoards);
-    SetEnvironmentVariableA("ORVANE_SIMBOARDS", nullptr);
-    SimBoard_Reset();
-    if (seen != 2) {
-        GTEST_SKIP() << "the simulated board does not read ORVANE_SIMBOARDS yet: one board only";
-    }
-    ASSERT_EQ(Regsvr32VideoSource(false, "ORVANE_SIMBOARDS=OH72391,OH72392"), 0u);
+    constexpr char kBoards[] = "OH72391,OH72392,OH72393";
+    constexpr size_t kSerialOffset = 28;  // bytes 28..35 of a frame: the serial of the board that filled it
+    struct BoardsOfTheRun {
+        explicit BoardsOfTheRun(const char* serials)
+        {
+            SetEnvironmentVariableA("ORVANE_SIMBOARDS", serials);
+            SimBoard_Reset();
+        }
+        ~BoardsOfTheRun()
+        {
+            SetEnvironmentVariableA("ORVANE_SIMBOARDS", nullptr);
+            SimBoard_Reset();
+            RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\OrvaneVideoSource\\OH72392");
+        }
+    } boards(kBoards);
+    ASSERT_EQ(eHD_GetBoardCount(0, kOhdMaxBoards), 3);
+    ASSERT_EQ(Regsvr32VideoSource(false), 0u);
     const std::vector<VideoDevice> devices = OrvaneDevices();
-    ASSERT_EQ(devices.size(), 2u);
-    EXPECT_EQ(devices[1].serial, L"OH72392");
+    ASSERT_EQ(devices.size(), 3u);
+    for (size_t i = 0; i < devices.size(); ++i) {
+        const std::wstring serial = L"OH7239" + std::to_wstring(i + 1);
+        EXPECT_EQ(devices[i].serial, serial);
+        EXPECT_EQ(devices[i].friendlyName, L"Orvane HD Grabber (" + serial + L")");
+    }
+
+    char folder[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, folder);
+    const std::string profile = std::string(folder) + "orvane-videosource-second-" + std::to_string(GetCurrentProcessId()) + ".chp";
+    ASSERT_TRUE(CopyFileA(BesideTestProgramA("profiles\\orvane-640x480-60-vga.chp").c_str(), profile.c_str(), FALSE));
+    {
+        orvane::RegistryKey key;
+        ASSERT_EQ(key.Create(HKEY_CURRENT_USER, vs::DeviceModuleKey(L"OH72392").c_str()), ERROR_SUCCESS);
+        const std::wstring path = orvane::host::Widen(profile);
+        ASSERT_EQ(RegSetValueExW(key.Get(), L"Board File", 0, REG_SZ, reinterpret_cast<const BYTE*>(path.c_str()),
+                                 static_cast<DWORD>((path.size() + 1) * sizeof(wchar_t))),
+                  ERROR_SUCCESS);
+    }
+    SampleLog samples(2, 0);
+    {
+        orvane::dshowcheck::CheckGraph graph;
+        std::string error;
+        ASSERT_EQ(graph.Build(*devices[1].moniker.Get(), SubtypeByName("YUY2"), samples, error), S_OK) << error;
+        ASSERT_EQ(graph.Run(), S_OK);
+        LONG_PTR parameter = 0;
+        EXPECT_EQ(graph.Wait(samples.Done(), 20000, parameter), 0) << "two frames within the bound";
+        graph.Stop();
+    }
+    DeleteFileA(profile.c_str());
+    const std::vector<BYTE> frame = samples.FirstSample();
+    ASSERT_GE(frame.size(), kSerialOffset + 8);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(frame.data()) + kSerialOffset, 8), std::string("OH72392\0", 8));
 }
 
 TEST_F(VideoSourceRegistration, TheCheckProgramFindsTheBoardAndRunsItAsAnApplicationDoes)
