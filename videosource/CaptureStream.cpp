@@ -25,6 +25,23 @@ CaptureStream::CaptureStream(ICorvathGenericGrabber& grabber, StreamTarget targe
                              std::string name)
     : grabber_(grabber), target_(std::move(target)), host_(host), name_(std::move(name)), ledger_(ledger)
 {
+    grabber_.QueryInterface(IID_IOrvaneFrameCounters, moduleCounters_.PutVoid());
+}
+
+bool CaptureStream::ModuleLosses(LONGLONG& total) const
+{
+    total = 0;
+    if (!moduleCounters_) {
+        return false;
+    }
+    for (const OrvaneFrameLoss cause : {OrvaneLossNoImage, OrvaneLossUnread, OrvaneLossBoardSkipped}) {
+        LONGLONG count = 0;
+        if (FAILED(moduleCounters_->GetFramesLost(cause, &count))) {
+            return false;
+        }
+        total += count;
+    }
+    return true;
 }
 
 CaptureStream::~CaptureStream()
@@ -177,6 +194,11 @@ void CaptureStream::HandleFrame(const ImageHeader& header, REFERENCE_TIME clockN
         if (start < 0) {
             return;  // before the stream's start: not part of it
         }
+    }
+    // Read before the frame is placed: what the module lost before this frame, which the gap in
+    // the times shows too (and counted once, by the module, where it counts).
+    if (LONGLONG lost = 0; ModuleLosses(lost)) {
+        ledger_.ModuleLost(lost);
     }
     LONGLONG frameNumber = 0;
     if (ledger_.Arrived(headerTime, frameNumber) > 0) {

@@ -4,7 +4,8 @@
 //   - the delivery thread takes each frame (GetCurrent), places it on the graph clock, copies it
 //     into a sample from the downstream allocator, gives the frame back (ReleaseCurrent) and
 //     delivers the sample; frames that arrive while the filter is paused, or before the stream
-//     time reaches zero, are given back undelivered;
+//     time reaches zero, are given back undelivered; with each frame it reads what the module has
+//     counted as lost, for IAMDroppedFrames;
 //   - the watchdog ends the stream (end of stream downstream, then EC_ERRORABORT) when the board
 //     stops delivering while the filter runs.
 // The filter starts the module's grab before Start and stops it after Stop; no thread outlives
@@ -16,6 +17,7 @@
 #include <string>
 
 #include "CorvathSdk.h"
+#include "Orvane.h"
 #include "interfaces/ImageHeader.h"
 #include "platform/ComPtr.h"
 #include "platform/OwnedHandle.h"
@@ -75,10 +77,13 @@ private:
     void DeliveryLoop();
     void WatchdogLoop();
     void HandleFrame(const ImageHeader& header, REFERENCE_TIME clockNow, bool haveClock);
+    // What the module counts as lost, every cause; false when it cannot say.
+    bool ModuleLosses(LONGLONG& total) const;
     HRESULT Deliver(const ImageHeader& header, REFERENCE_TIME start, LONGLONG frameNumber, bool discontinuity);
     void Log(const std::string& text) const;
 
     ICorvathGenericGrabber& grabber_;
+    ComPtr<IOrvaneFrameCounters> moduleCounters_;  // none from a module without its own counts
     StreamTarget target_;
     StreamHost& host_;
     std::string name_;

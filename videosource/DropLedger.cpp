@@ -1,6 +1,7 @@
 #include "videosource/DropLedger.h"
 
 #include <algorithm>
+#include <climits>
 
 namespace orvane::videosource {
 
@@ -12,7 +13,10 @@ void DropLedger::Start(REFERENCE_TIME framePeriod)
     started_ = false;
     inferred_.clear();
     nextNumber_ = 0;
-    dropped_ = 0;
+    inferredDrops_ = 0;
+    discarded_ = 0;
+    moduleCounts_ = false;
+    moduleDrops_ = 0;
     delivered_ = 0;
     deliveredBytes_ = 0;
 }
@@ -47,7 +51,7 @@ LONG DropLedger::Arrived(REFERENCE_TIME headerTime, LONGLONG& frameNumber)
         inferred_.push_back(nextNumber_ + i);
     }
     nextNumber_ += missing;
-    dropped_ += missing;
+    inferredDrops_ += missing;
     frameNumber = nextNumber_++;
     // A stamp earlier than the schedule: the schedule was drawn through late stamps. Not from a
     // frame that was taken to come after lost ones: if it was only late, its number runs ahead.
@@ -66,7 +70,21 @@ void DropLedger::Delivered(size_t bytes) noexcept
 void DropLedger::Discarded(LONGLONG frameNumber)
 {
     Record(frameNumber);
-    ++dropped_;
+    ++discarded_;
+}
+
+void DropLedger::ModuleLost(LONGLONG total) noexcept
+{
+    if (!moduleCounts_) {
+        moduleBase_ = total;
+        moduleCounts_ = true;
+    }
+    moduleDrops_ = static_cast<LONG>(std::clamp<LONGLONG>(total - moduleBase_, 0, LONG_MAX));
+}
+
+LONG DropLedger::Dropped() const noexcept
+{
+    return (moduleCounts_ ? moduleDrops_.load() : inferredDrops_.load()) + discarded_.load();
 }
 
 void DropLedger::Record(LONGLONG frameNumber)
@@ -89,7 +107,7 @@ void DropLedger::Forget(LONG count)
             recent_.erase(std::next(at).base());
         }
     }
-    dropped_ -= count;
+    inferredDrops_ -= count;
 }
 
 LONG DropLedger::AverageFrameSize() const noexcept

@@ -8,7 +8,12 @@
 // period loses no frame. One later still looks like a lost frame; when a later frame then comes a period or more before its place on the
 // schedule (which only a count that ran ahead makes possible), the frames last taken for lost are
 // counted again as arrived. The count is right again once the stamps are, whatever their jitter in
-// between. Written by the delivery thread, read by any thread.
+// between.
+// Where the module counts its own losses (all causes, the board's skipped frame numbers among them),
+// those are the run's lost frames instead of the gaps in the times: the same frames, counted
+// exactly. The times still number the frames and flag the discontinuities. Frames that reached the
+// source but could not be delivered are counted apart: the module handed them over. Written by the
+// delivery thread, read by any thread.
 #include <strmif.h>
 
 #include <atomic>
@@ -31,8 +36,11 @@ public:
     void Delivered(size_t bytes) noexcept;
     // A frame that arrived but could not be delivered.
     void Discarded(LONGLONG frameNumber);
+    // The module's count of lost frames (since it was initialised) as a frame arrives; the first
+    // of a run is where the run's count starts.
+    void ModuleLost(LONGLONG total) noexcept;
 
-    LONG Dropped() const noexcept { return dropped_; }
+    LONG Dropped() const noexcept;
     LONG DeliveredCount() const noexcept { return delivered_; }
     LONG AverageFrameSize() const noexcept;
     // The numbers of the most recently lost frames, oldest first, at most `capacity`.
@@ -49,7 +57,11 @@ private:
     bool started_ = false;
     std::vector<LONGLONG> inferred_;  // the numbers taken for lost from the times, latest last
     LONGLONG nextNumber_ = 0;
-    std::atomic<LONG> dropped_{0};
+    std::atomic<LONG> inferredDrops_{0};  // gaps in the times
+    std::atomic<LONG> discarded_{0};
+    std::atomic<bool> moduleCounts_{false};
+    LONGLONG moduleBase_ = 0;
+    std::atomic<LONG> moduleDrops_{0};     // the module's count since the run's first frame
     std::atomic<LONG> delivered_{0};
     std::atomic<LONGLONG> deliveredBytes_{0};
 };

@@ -62,8 +62,23 @@ ComPtr<IClassFactory> VideoSourceFactory(REFCLSID clsid)
 }
 
 SampleLog::SampleLog(size_t wanted, size_t headerOffset)
-    : wanted_(wanted), headerOffset_(headerOffset), done_(CreateEventW(nullptr, TRUE, FALSE, nullptr))
+    : wanted_(wanted),
+      headerOffset_(headerOffset),
+      done_(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
+      reached_(CreateEventW(nullptr, TRUE, FALSE, nullptr))
 {
+}
+
+HANDLE SampleLog::Reached(size_t count)
+{
+    const std::lock_guard<std::mutex> lock(mutex_);
+    milestone_ = count;
+    if (samples_.size() >= count) {
+        SetEvent(reached_);
+    } else {
+        ResetEvent(reached_);
+    }
+    return reached_;
 }
 
 void SampleLog::OnSample(IMediaSample& sample)
@@ -79,13 +94,13 @@ void SampleLog::OnSample(IMediaSample& sample)
         std::memcpy(&seen.frame, data + headerOffset_, sizeof seen.frame);
     }
     const std::lock_guard<std::mutex> lock(mutex_);
-    if (samples_.size() == wanted_) {
-        return;
-    }
     if (samples_.empty() && whole) {
         first_.assign(data, data + seen.bytes);
     }
     samples_.push_back(seen);
+    if (samples_.size() == milestone_) {
+        SetEvent(reached_);
+    }
     if (samples_.size() == wanted_) {
         SetEvent(done_);
     }

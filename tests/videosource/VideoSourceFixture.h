@@ -29,7 +29,8 @@ struct SimulatedFrameHeader {
 };
 
 // What a test keeps of each sample: its time and flags, the frame it carries (read where the
-// image's first row lies in the sample) and, for the first sample, all its bytes.
+// image's first row lies in the sample) and, for the first sample, all its bytes. Samples after the
+// wanted number are kept too, until the graph stops.
 struct SeenSample {
     REFERENCE_TIME start = 0;
     bool timed = false;
@@ -44,14 +45,22 @@ public:
     SampleLog(size_t wanted, size_t headerOffset);
     void OnSample(IMediaSample& sample) override;
     HANDLE Done() const { return done_; }
+    // Set once `count` samples (fewer than the wanted number) have come; one count at a time.
+    HANDLE Reached(size_t count);
     std::vector<SeenSample> Samples() const;
     std::vector<BYTE> FirstSample() const;
-    ~SampleLog() { CloseHandle(done_); }
+    ~SampleLog()
+    {
+        CloseHandle(done_);
+        CloseHandle(reached_);
+    }
 
 private:
     size_t wanted_;
     size_t headerOffset_;
     HANDLE done_;
+    HANDLE reached_;
+    size_t milestone_ = 0;
     mutable std::mutex mutex_;
     std::vector<SeenSample> samples_;
     std::vector<BYTE> first_;

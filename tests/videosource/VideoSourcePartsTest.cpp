@@ -82,6 +82,19 @@ TEST(VideoSourceParts, AGapOfWholePeriodsCountsItsFramesAsDropped)
     EXPECT_EQ(ledger.Arrived(11 * kPeriod - 3 * kMs, number), 0);
     EXPECT_EQ(number, 11);
     EXPECT_EQ(ledger.Dropped(), 3);
+
+    // Where the module counts its losses, they replace the gaps (the same frames, not added to
+    // them); frames the source could not deliver still count.
+    ledger.Start(kPeriod);
+    ledger.ModuleLost(40);  // lost before the run's first frame: not the run's
+    EXPECT_EQ(ledger.Arrived(0, number), 0);
+    ledger.ModuleLost(42);
+    EXPECT_EQ(ledger.Arrived(3 * kPeriod, number), 2);
+    ledger.Discarded(number);
+    EXPECT_EQ(ledger.Dropped(), 3);
+    ledger.ModuleLost(43);  // one the times cannot show (stamps a whole period late)
+    EXPECT_EQ(ledger.Arrived(4 * kPeriod, number), 0);
+    EXPECT_EQ(ledger.Dropped(), 4);
 }
 
 TEST(VideoSourceParts, AProposedTypeIsTakenOnlyAsTheSourceWouldMakeIt)
