@@ -35,9 +35,11 @@ TEST(CaptureOptions, ParsesFlagsAndRejectsBadValues)
     EXPECT_EQ(defaults->frames, 0u);
     EXPECT_EQ(defaults->seconds, capture::kDefaultSeconds);
     EXPECT_EQ(defaults->buffers, 8);
+    EXPECT_EQ(defaults->common.registryPath, L"Software\\OrvaneTools\\");
 
-    auto all = Parse({"--profile", "p.chp", "--frames", "120", "--buffers", "3", "--csv", "x.csv", "--save-every", "0", "--out-dir",
-                      "out", "--log", "--format", "Mono 10"},
+    auto all = Parse({"--profile", "p.chp", "--frames=120", "--buffers", "3", "--csv", "x.csv", "--save-every", "0", "--out-dir",
+                      "out", "--log", "--format", "Mono 10", "--registry-path", "Software\\Mine", "--stream-to", "-",
+                      "--list-profiles"},
                      error);
     ASSERT_TRUE(all) << error;
     EXPECT_EQ(all->profile, "p.chp");
@@ -47,15 +49,20 @@ TEST(CaptureOptions, ParsesFlagsAndRejectsBadValues)
     EXPECT_EQ(all->csv, "x.csv");
     EXPECT_EQ(all->saveEvery, 0);
     EXPECT_EQ(all->outDir, "out");
-    EXPECT_TRUE(all->log);
+    EXPECT_TRUE(all->common.log);
     EXPECT_EQ(all->format, "Mono 10");
+    EXPECT_EQ(all->common.registryPath, L"Software\\Mine\\");
+    EXPECT_TRUE(all->StreamsToStandardOutput());
+    EXPECT_EQ(all->common.listProfiles, std::optional<std::string>(""));
 
     for (const std::vector<std::string>& bad : std::vector<std::vector<std::string>>{
              {"--frames", "0"}, {"--frames", "-3"}, {"--buffers", "0"}, {"--buffers", "40000"}, {"--seconds", "0"},
-             {"--seconds", "2x"}, {"--csv"}, {"--wat"}, {"--format", "10"}, {"--format", " "}}) {
+             {"--seconds", "2x"}, {"--csv"}, {"--wat"}, {"--format", "10"}, {"--format", " "}, {"--registry-path", ""},
+             {"--registry-path", "HKCU\\Software"}, {"--stream-to", "-", "--json"}, {"--timecode-mode", "3"}}) {
         error.clear();
         EXPECT_FALSE(Parse(bad, error)) << bad[0];
         EXPECT_FALSE(error.empty()) << bad[0];
+        EXPECT_EQ(error.find('\n'), std::string::npos) << "one line: " << error;
     }
 }
 
