@@ -22,14 +22,16 @@ using orvane::test::ToolRun;
 
 class ToolFailures : public ::testing::Test {
 protected:
-    // Both tools with this test's own settings key and files, the module loaded from beside them.
+    // Both tools with this test's own settings key (with its trailing separator, doubled before the
+    // closing quote) and files, the module loaded from beside them.
     ToolRun Capture(const std::string& arguments)
     {
-        return capture_.Run("--direct --registry-path \"" + registry_.Path() + "\" --out-dir \"" + folder_.Path() + "\" " + arguments, 60000);
+        return capture_.Run("--direct --registry-path \"" + registry_.Path() + "\\\\\" --out-dir \"" + folder_.Path() + "\" " + arguments,
+                            60000);
     }
     ToolRun Control(const std::string& arguments)
     {
-        return control_.Run("--direct --registry-path \"" + registry_.Path() + "\" " + arguments, 60000);
+        return control_.Run("--direct --registry-path \"" + registry_.Path() + "\\\\\" " + arguments, 60000);
     }
 
     std::string Write(const std::string& name, const std::string& content) const
@@ -138,7 +140,7 @@ TEST_F(ToolFailures, TheRegistryPathIsTakenAsAKeyBelowTheUsersKey)
 {
     // Without a trailing separator the module's values still go into a key below it.
     const std::string good = Sample("orvane-640x480-60-vga.chp");
-    ASSERT_EQ(Control("--profile \"" + good + "\" --info").exitCode, 0u);
+    ASSERT_EQ(control_.Run("--direct --registry-path \"" + registry_.Path() + "\" --profile \"" + good + "\" --info", 60000).exitCode, 0u);
     EXPECT_EQ(ScratchRegistryKey::GetString(registry_.Path() + "\\Orvane", "Board File"), good);
     EXPECT_FALSE(ScratchRegistryKey::KeyExists(HKEY_CURRENT_USER, registry_.Path() + "Orvane"));
 
