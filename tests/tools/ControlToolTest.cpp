@@ -146,4 +146,15 @@ TEST(ControlRange, ALimitOfferedInSinglePrecisionTakesTheValueShown)
     EXPECT_FALSE(orvane::ctl::WithinRange(0.4999, 0.5, max));
 }
 
+// The board keeps tenths of the back porch and the phase: 40.55 read back as 40.5 was taken, 4095
+// read back as 10 was not.
+TEST(ControlRange, AValueReadBackWithinHalfATenthWasTaken)
+{
+    EXPECT_TRUE(orvane::ctl::TookValue(40.55, 40.5));
+    EXPECT_TRUE(orvane::ctl::TookValue(1.23456, 1.2346));
+    EXPECT_TRUE(orvane::ctl::TookValue(2.6, static_cast<float>(2.6)));
+    EXPECT_FALSE(orvane::ctl::TookValue(4095, 10));
+    EXPECT_FALSE(orvane::ctl::TookValue(40.7, 40.5));
+}
+
 }  // namespace

@@ -16,6 +16,7 @@
 #include "tools/common/BoardControl.h"
 #include "tools/common/GrabberSession.h"
 #include "tools/common/ImageFormatChoice.h"
+#include "tools/common/RegistryPath.h"
 #include "tools/common/Statistics.h"
 
 namespace {
@@ -63,6 +64,31 @@ TEST(CaptureOptions, ParsesFlagsAndRejectsBadValues)
         EXPECT_FALSE(Parse(bad, error)) << bad[0];
         EXPECT_FALSE(error.empty()) << bad[0];
         EXPECT_EQ(error.find('\n'), std::string::npos) << "one line: " << error;
+    }
+}
+
+// The module appends "Orvane" to the path as it is: the tools give it one that ends in a separator
+// and refuse what would put the values into HKEY_CURRENT_USER itself or another root.
+TEST(RegistryPath, GetsItsSeparatorAndRefusesEmptyAndAbsolutePaths)
+{
+    const struct {
+        const char* typed;
+        const wchar_t* normalised;  // null: refused
+    } cases[] = {
+        {"Software\\X", L"Software\\X\\"},     {"Software\\X\\", L"Software\\X\\"}, {"Software\\X\\\\", L"Software\\X\\"},
+        {"", nullptr},                         {"\\", nullptr},                     {"  ", nullptr},
+        {"\\Software\\X", nullptr},            {"HKEY_CURRENT_USER\\Software", nullptr}, {"hkcu\\Software", nullptr},
+        {"HKLM", nullptr},                     {"Software\\\\X", nullptr},          {"HKCUSoftware\\X", L"HKCUSoftware\\X\\"},
+    };
+    for (const auto& c : cases) {
+        std::string error;
+        const auto path = host::NormaliseRegistryPath(c.typed, error);
+        if (c.normalised == nullptr) {
+            EXPECT_FALSE(path) << "\"" << c.typed << "\"";
+            EXPECT_FALSE(error.empty()) << c.typed;
+        } else {
+            EXPECT_EQ(path, std::optional<std::wstring>(c.normalised)) << "\"" << c.typed << "\"";
+        }
     }
 }
 
