@@ -196,8 +196,11 @@ int main(int argc, char** argv)
     }
     host::GrabberSession session;
     if (!session.Open(settings, error)) {
-        remembered.Restore(SettingsKey::Module, "Board File");
-        remembered.Restore(SettingsKey::Module, "Board Serial");
+        // A format is chosen only once the grabber started with the board file: then it stays.
+        if (session.FormatResult() == host::FormatOutcome::NotAsked) {
+            remembered.Restore(SettingsKey::Module, "Board File");
+            remembered.Restore(SettingsKey::Module, "Board Serial");
+        }
         if (session.FormatResult() == host::FormatOutcome::NoSuchChoice) {
             return Fail(host::kExitUsage, error);
         }
@@ -208,8 +211,10 @@ int main(int argc, char** argv)
         return Fail(host::kExitFailed, reason);
     }
     capture::CaptureOutcome outcome;
+    std::string formatNote;
     if (session.FormatResult() == host::FormatOutcome::NotSelectable) {
-        outcome.warnings.push_back("--format \"" + options.format + "\" ignored: " + session.FormatNote());
+        formatNote = "--format \"" + options.format + "\" ignored: " + session.FormatNote();
+        outcome.warnings.push_back(formatNote);
     }
     // The board library the module loaded; the vendor's own keeps no counts for us.
     const host::BoardControl board;
@@ -326,7 +331,7 @@ int main(int argc, char** argv)
     result.profile = *profile;
     result.geometry = geometry;
     result.geometryFromProfile = geometryFromProfile;
-    result.formatNote = outcome.warnings.empty() ? std::string() : outcome.warnings.front();
+    result.formatNote = formatNote;
     result.buffers = options.buffers;
     result.elapsedSeconds = static_cast<double>(stopped - started) / static_cast<double>(frequency.QuadPart);
     result.counters = session.Counters();
@@ -404,7 +409,7 @@ int main(int argc, char** argv)
         capture::PrintTimeSource(text, timeSource);
         remembered.Print(text, "  ");
         for (const std::string& warning : outcome.warnings) {
-            if (warning != result.formatNote) {
+            if (warning != formatNote) {
                 std::fprintf(text, "  warning: %s\n", warning.c_str());
             }
         }
