@@ -7,7 +7,13 @@ exe=$(realpath "${1:?usage: interrupt-capture.sh orvane-capture.exe}")
 . "$(dirname "$(realpath "$0")")/../../scripts/wine-common.sh"
 work=$(mktemp -d)
 key="Software\\OrvaneTests\\interrupt-$$"
+# The capture this run started: the process whose command line begins with the program (by its
+# Windows path, or its Unix one where Wine starts it directly) and carries this run's key.
+capture_pid() { pgrep -f "^[^ ]*orvane-capture\.exe .*interrupt-$$" | head -n 1; }
 cleanup() {
+  local left
+  left=$(capture_pid)
+  [ -z "$left" ] || kill "$left" 2>/dev/null
   orvane_wine reg delete "HKCU\\$key" /f </dev/null >/dev/null 2>&1
   rm -rf "$work"
 }
@@ -25,9 +31,8 @@ for _ in $(seq 300); do
   [ "$(cat capture.csv 2>/dev/null | wc -l)" -ge 6 ] && break
   sleep 0.1
 done
-# Wine starts the program through start.exe, as a process of its own: the one whose command line
-# begins with the program's Windows path and carries this run's key is the capture.
-pid=$(pgrep -f "^[A-Z]:.*orvane-capture\.exe .*interrupt-$$" | head -n 1)
+# The 64-bit loader starts the program through start.exe, as a process of its own.
+pid=$(capture_pid)
 [ -n "$pid" ] || fail "the capture process was not found"
 kill -INT "$pid"
 wait "$launcher"
