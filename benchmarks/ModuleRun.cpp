@@ -58,6 +58,7 @@ ModuleRunResult RunModule(const ModuleRunSettings& settings, const host::BoardCo
     session.profilePath = host::ProgramFolder() + "profiles\\" + settings.profile;
     session.buffers = static_cast<short>(settings.buffers);
     session.creation = settings.creation;
+    session.readAfterStop = true;
     if (!host::FileExists(session.profilePath)) {
         result.error = "profile not found: " + session.profilePath;
         return result;
@@ -74,7 +75,9 @@ ModuleRunResult RunModule(const ModuleRunSettings& settings, const host::BoardCo
         return result;
     }
     board.SetFrameRate(settings.framesPerSecond);
+    result.headerOnly = settings.headerOnly && board.SetHeaderOnly(true);
     if (!grabber.Start(sink, 0, result.error)) {
+        board.SetHeaderOnly(false);
         std::string ignored;
         grabber.Stop(ignored);
         return result;
@@ -95,10 +98,13 @@ ModuleRunResult RunModule(const ModuleRunSettings& settings, const host::BoardCo
     const host::BoardCounters boardAfter = board.ReadCounters();
     const std::uint64_t deliveredAfter = grabber.Counters().delivered;
 
-    if (!grabber.Stop(result.error)) {
+    const bool stoppedCleanly = grabber.Stop(result.error);
+    board.SetHeaderOnly(false);
+    board.SetFrameRate(host::BoardControl::kRateFromMode);
+    if (!stoppedCleanly) {
         return result;
     }
-    board.SetFrameRate(host::BoardControl::kRateFromMode);
+    result.module = grabber.FrameCounts();
 
     LARGE_INTEGER frequency;
     QueryPerformanceFrequency(&frequency);
@@ -106,7 +112,9 @@ ModuleRunResult RunModule(const ModuleRunSettings& settings, const host::BoardCo
     result.frames = deliveredAfter - deliveredBefore;
     result.board = Minus(boardAfter, boardBefore);
     result.host = grabber.Counters();
-    result.missingFrames = sink.MissingFrames();
+    result.skippedNumbers = sink.MissingFrames();
+    const std::uint64_t boardSkipped = result.module.available ? static_cast<std::uint64_t>(result.module.boardSkipped) : 0;
+    result.missingFrames = result.skippedNumbers > boardSkipped ? result.skippedNumbers - boardSkipped : 0;
     result.outOfOrderFrames = sink.OutOfOrderFrames();
     // Latencies of the frames delivered in the window (every frame of the simulated board has one).
     const auto& all = sink.LatencyMicroseconds();

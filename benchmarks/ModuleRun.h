@@ -17,6 +17,7 @@ struct ModuleRunSettings {
     double seconds = 10;
     double warmupSeconds = 0.5;
     int buffers = 8;
+    bool headerOnly = false;    // the simulated board writes only each frame's header
     host::Creation creation = host::Creation::ModuleFile;
     // The time source the module stamps with, stored under the bench's registry path before the
     // grab starts: a plug-in DLL or "System", and the two offsets.
@@ -33,8 +34,14 @@ struct ModuleRunResult {
     std::vector<double> latencyMicroseconds;
     host::BoardCounters board;            // board counters over the window
     host::SessionCounters host;           // over the whole run
-    std::uint64_t missingFrames = 0;      // board frame numbers the host never saw (whole run)
+    // Board frame numbers the host never saw (whole run; the session reads what the module
+    // collected at the stop too): numbers skipped between the frames the host read, less those
+    // the board itself skipped (the module counts them; the board's own drops are apart).
+    std::uint64_t missingFrames = 0;
+    std::uint64_t skippedNumbers = 0;     // numbers skipped between the frames the host read
     std::uint64_t outOfOrderFrames = 0;
+    host::ModuleFrameCounts module;       // the module's own counts, whole run
+    bool headerOnly = false;              // the board wrote only the frame headers
     // CPU seconds over the window.
     double cpuProcess = 0;
     double cpuModuleThreads = 0;          // threads started in Orvane.dll: the capture thread

@@ -1,14 +1,28 @@
-// Board discovery and opening: the first board whose name says Orvane is reset and opened; the
-// board is closed when the card is done with it.
+// Board discovery and opening: the chosen board (by serial number, else the first of the list) is
+// reset and opened when its name says Orvane; the board is closed when the card is done with it.
 #include "board/OrvaneBoard.h"
 
 #include <algorithm>
 #include <cstring>
 
 #include "platform/Diagnostics.h"
+#include "platform/MessageException.h"
 
 using orvane::Trace;
 using orvane::TraceFormat;
+
+namespace {
+
+// The serial number of a board list record: its eight bytes hold the text without a terminator
+// when it is eight characters long. Read this way everywhere (selection, log, the calibration
+// section), so every use agrees on the same text.
+std::string SerialOf(const BoardListEntry& record)
+{
+    const char* end = static_cast<const char*>(std::memchr(record.serial, '\0', sizeof record.serial));
+    return std::string(record.serial, end != nullptr ? end : record.serial + sizeof record.serial);
+}
+
+}  // namespace
 
 COrvaneBoard::~COrvaneBoard()
 {
@@ -23,17 +37,41 @@ void COrvaneBoard::CloseBoard()
     }
 }
 
-bool COrvaneBoard::InitBoard()
+std::string COrvaneBoard::ListedSerials() const
+{
+    std::string serials;
+    for (int32_t i = 0; i < std::min<int32_t>(boardCount_, kOhdMaxBoards); ++i) {
+        serials += (i > 0 ? ", " : "") + SerialOf(boardList_.entries[i]);
+    }
+    return serials.empty() ? "none" : serials;
+}
+
+bool COrvaneBoard::InitBoard(const std::string& wantedSerial)
 {
     Trace("Orvane - InitBoard start.");
     boardCount_ = eHD_GetBoardCount(0, 15);
     TraceFormat("Number of boards = %d", boardCount_);
-    if (boardCount_ <= 0) {
+    std::memset(&boardList_, 0, sizeof boardList_);
+    if (boardCount_ <= 0 && wantedSerial.empty()) {
         return false;
     }
+    if (boardCount_ > 0) {
+        eHD_GetBoardList(0, sizeof boardList_, &boardList_);
+    }
 
-    std::memset(&boardList_, 0, sizeof boardList_);
-    eHD_GetBoardList(0, sizeof boardList_, &boardList_);
+    selectedBoard_ = wantedSerial.empty() ? 0 : -1;
+    for (int32_t i = 0; selectedBoard_ < 0 && i < std::min<int32_t>(boardCount_, kOhdMaxBoards); ++i) {
+        if (SerialOf(boardList_.entries[i]) == wantedSerial) {
+            selectedBoard_ = i;
+        }
+    }
+    if (selectedBoard_ < 0) {
+        // Opening some other board instead would record the wrong input without a word.
+        selectedBoard_ = 0;
+        std::string message = "Orvane - Board Serial \"" + wantedSerial + "\" not found; boards present: " + ListedSerials();
+        Trace(message.c_str());
+        orvane::RaiseComposedMessage(std::move(message));
+    }
     const BoardListEntry& record = boardList_.entries[selectedBoard_];
 
     char name[32] = {};
@@ -41,10 +79,9 @@ bool COrvaneBoard::InitBoard()
     ReportStatus(eHD_GetBoardName(&request), 170);
     name[sizeof name - 1] = '\0';
 
-    // The serial text fills its eight bytes without a terminator when it is eight characters long.
+    const std::string serial = SerialOf(record);
     serialNumber_.fill('\0');
-    std::memcpy(serialNumber_.data(), record.serial,
-                std::min(sizeof record.serial, serialNumber_.size() - 1));
+    std::memcpy(serialNumber_.data(), serial.data(), std::min(serial.size(), serialNumber_.size() - 1));
     TraceFormat("Board Name : %s\nSerial number : %s", name, serialNumber_.data());
 
     if (std::strstr(name, "Orvane") == nullptr) {

@@ -10,12 +10,17 @@ WORD COrvaneBoard::ReportStatus(WORD status, int site) const
     if (status == 0) {
         return 0;
     }
+    // The line buffer is smaller than prefix plus the longest text: the text is cut, never overrun.
+    char line[260];
+    std::snprintf(line, sizeof line, "Orvane - error at line #%d: %s", site, StatusText(status).c_str());
+    orvane::Trace(line);
+    return status;
+}
+
+std::string COrvaneBoard::StatusText(WORD status) const
+{
     char text[256] = {};
     eHD_GetErrorText(status, 255, text);
     text[sizeof text - 1] = '\0';  // the library's text may fill the buffer without a terminator
-    // The line buffer is smaller than prefix plus the longest text: the text is cut, never overrun.
-    char line[260];
-    std::snprintf(line, sizeof line, "Orvane - error at line #%d: %s", site, text);
-    orvane::Trace(line);
-    return status;
+    return text;
 }

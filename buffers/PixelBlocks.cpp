@@ -34,6 +34,7 @@ bool CPixelBlocks::Add(int count, std::size_t bytes)
         return true;
     }
     addresses_.reserve(addresses_.size() + static_cast<std::size_t>(count));
+    smallest_ = addresses_.empty() ? bytes : std::min(smallest_, bytes);
     if (bytes == 0) {
         addresses_.insert(addresses_.end(), static_cast<std::size_t>(count), nullptr);
         return true;
@@ -71,4 +72,5 @@ void CPixelBlocks::FreeAll() noexcept
     }
     slabs_.clear();
     addresses_.clear();
+    smallest_ = 0;
 }

@@ -25,6 +25,8 @@ public:
     void FreeAll() noexcept;
 
     int Count() const noexcept { return static_cast<int>(addresses_.size()); }
+    // Bytes of the smallest block held (0 with none): no stream may write frames larger than that.
+    std::size_t SmallestBlockBytes() const noexcept { return addresses_.empty() ? 0 : smallest_; }
     // The block addresses, oldest first; stable until the next Add or FreeAll.
     void* const* Addresses() const noexcept { return addresses_.empty() ? nullptr : addresses_.data(); }
     void** Addresses() noexcept { return addresses_.empty() ? nullptr : addresses_.data(); }
@@ -37,4 +39,5 @@ public:
 private:
     std::vector<void*> addresses_;
     std::vector<void*> slabs_;
+    std::size_t smallest_ = 0;
 };

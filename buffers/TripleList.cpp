@@ -118,8 +118,10 @@ void CTripleList::DeleteCurrent()
         if (image == nullptr) {
             return;
         }
-        ImageLeavesReadyList(*image);
+        // Its buffer is not given back: the board would fill a block no image can deliver.
+        TakeDescriptor(*image);
         readPosition_ = IntrusiveImageList::Next(image);
+        readPositionHandedOut_ = false;
         readyList_.Remove(image);
     }
     // Out of every list now, so nobody else can reach it.
@@ -128,45 +130,48 @@ void CTripleList::DeleteCurrent()
 
 void CTripleList::FreeBuffers()
 {
+    std::int32_t unread = 0;
     {
         Guard readyGuard(readyLock_);
+        unread = UnreadReadyImages();
         // Cleared together with the list, so the read position never names a deleted image.
         readPosition_ = nullptr;
+        readPositionHandedOut_ = false;
         DeleteAll(readyList_);
     }
+    frameCounts_.CountLost(FrameLoss::Unread, unread);
     Guard freeGuard(freeLock_);
     DeleteAll(freeList_);
 }
 
 void CTripleList::ReleaseCurrent()
 {
+    ReleaseCurrentImage();
+}
+
+BufferDescriptor* CTripleList::ReleaseCurrentImage()
+{
+    BufferDescriptor* descriptor = nullptr;
     {
         Guard readyGuard(readyLock_);
         CImageWrapper* image = readPosition_;
         if (image == nullptr) {
-            return;
+            return nullptr;
         }
-        ImageLeavesReadyList(*image);
+        descriptor = TakeDescriptor(*image);
         readPosition_ = IntrusiveImageList::Next(image);
+        readPositionHandedOut_ = false;
         readyList_.Remove(image);
         Guard freeGuard(freeLock_);
         freeList_.PushBack(image);
     }
-    SignalGrabEvent();
+    WakeGrabThreads();
+    return descriptor;
 }
 
 void CTripleList::ReleaseAll()
 {
-    {
-        Guard readyGuard(readyLock_);
-        Guard freeGuard(freeLock_);
-        for (CImageWrapper* image = readyList_.Front(); image != nullptr; image = IntrusiveImageList::Next(image)) {
-            ImageLeavesReadyList(*image);
-        }
-        freeList_.AppendAll(readyList_);
-        readPosition_ = nullptr;
-    }
-    SignalGrabEvent();
+    ReleaseAllImages([](BufferDescriptor*) {});
 }
 
 int CTripleList::GetBufferCount()
@@ -178,28 +183,52 @@ int CTripleList::GetBufferCount()
 
 CImageWrapper* CTripleList::GetFreeBuffer(bool& waited)
 {
+    bool queuedByBoard = false;
+    return QueueFreeImage(waited, queuedByBoard);
+}
+
+CImageWrapper* CTripleList::QueueFreeImage(bool& waited, bool& queuedByBoard)
+{
     waited = false;
-    bool empty = false;
+    queuedByBoard = false;
+    bool wait = false;
     {
         Guard eventGuard(grabEventLock_);
-        ResetEvent(grabEvent_.Get());
-        empty = freeList_.Empty();
+        // Only a thread that is going to wait resets the event, in one step with its look at the
+        // list: a set that follows the next change of the list cannot be missed, and a busy grab
+        // thread costs no event call at all.
+        wait = freeList_.Empty() && queuedByBoard_.load(std::memory_order_acquire) == 0;
+        if (wait) {
+            ResetEvent(grabEvent_.Get());
+            grabWaiters_.fetch_add(1, std::memory_order_relaxed);
+        }
     }
-    if (empty) {
+    if (wait) {
         WaitForSingleObject(grabEvent_.Get(), INFINITE);
+        grabWaiters_.fetch_sub(1, std::memory_order_relaxed);
         waited = true;
     }
-    if (freeList_.Empty()) {
-        return nullptr;
+    if (!freeList_.Empty()) {
+        Guard freeGuard(freeLock_);
+        Guard grabGuard(grabLock_);
+        // Another thread may have emptied the list since the look above.
+        if (CImageWrapper* image = freeList_.PopFront()) {
+            grabList_.PushBack(image);
+            return image;
+        }
     }
-    Guard freeGuard(freeLock_);
-    Guard grabGuard(grabLock_);
-    // Another thread may have emptied the list since the look above.
-    CImageWrapper* image = freeList_.PopFront();
-    if (image != nullptr) {
-        grabList_.PushBack(image);
+    // The board filled the buffer of a free image before the host queued it, and the image went
+    // to the ready list from the free list: that image counts as queued by this call. Without
+    // this, a host that queues one image for each it releases (on one thread, say) would wait
+    // here for an image the board has already used.
+    std::int32_t credits = queuedByBoard_.load(std::memory_order_acquire);
+    while (credits > 0) {
+        if (queuedByBoard_.compare_exchange_weak(credits, credits - 1, std::memory_order_acq_rel)) {
+            queuedByBoard = true;
+            break;
+        }
     }
-    return image;
+    return nullptr;
 }
 
 bool CTripleList::FrameCaptured()
@@ -216,27 +245,124 @@ bool CTripleList::FrameCaptured()
                 moved = true;
             }
         }
-        const std::int32_t ready = readyList_.Size();
-        readyCount_.store(ready, std::memory_order_relaxed);
-        if (ready > maxReadyCount_.load(std::memory_order_relaxed)) {
-            maxReadyCount_.store(ready, std::memory_order_relaxed);
-        }
+        NoteReadyCount();
+    }
+    if (moved) {
+        frameCounts_.CountCaptured();
     }
     // Also when nothing moved: a reader woken for nothing looks again and finds the list empty.
     SignalReadEvent();
     return moved;
 }
 
+FilledImageSource CTripleList::DeliverFilledBuffer(const void* pixelAddress, BufferDescriptor* descriptor)
+{
+    if (pixelAddress == nullptr) {
+        return FilledImageSource::None;
+    }
+    const auto hasPixels = [pixelAddress](CImageWrapper* image) {
+        const ImageHeader* header = image->GetImage();
+        return header != nullptr && header->pixels == pixelAddress;
+    };
+    const auto find = [&](const IntrusiveImageList& list) {
+        CImageWrapper* image = list.Front();
+        while (image != nullptr && !hasPixels(image)) {
+            image = IntrusiveImageList::Next(image);
+        }
+        return image;
+    };
+    FilledImageSource source = FilledImageSource::None;
+    {
+        Guard readyGuard(readyLock_);
+        // The board fills its buffers in the order they went back to it, which is the order their
+        // images entered the free list and then the grab list: nearly always the first queued
+        // image, found without touching the free list's lock.
+        {
+            Guard grabGuard(grabLock_);
+            CImageWrapper* first = grabList_.Front();
+            if (first != nullptr && hasPixels(first)) {
+                MoveFilledImage(*first, grabList_, descriptor);
+                source = FilledImageSource::Queued;
+            }
+        }
+        if (source == FilledImageSource::None) {
+            // Further back in the grab list, or not queued yet: the host's grab thread is behind
+            // the board. The frame is real, so it is delivered from where its image is.
+            Guard freeGuard(freeLock_);
+            Guard grabGuard(grabLock_);
+            if (CImageWrapper* queued = find(grabList_)) {
+                MoveFilledImage(*queued, grabList_, descriptor);
+                source = FilledImageSource::Queued;
+            } else if (CImageWrapper* free = find(freeList_)) {
+                MoveFilledImage(*free, freeList_, descriptor);
+                // The next GrabNext that finds no free image counts it as the one it queued.
+                queuedByBoard_.fetch_add(1, std::memory_order_acq_rel);
+                source = FilledImageSource::Free;
+            }
+        }
+        if (source != FilledImageSource::None) {
+            NoteReadyCount();
+        }
+    }
+    if (source != FilledImageSource::None) {
+        frameCounts_.CountCaptured();
+        WakeReaders();
+    }
+    if (source == FilledImageSource::Free) {
+        WakeGrabThreads();
+    }
+    return source;
+}
+
+void CTripleList::MoveFilledImage(CImageWrapper& image, IntrusiveImageList& from, BufferDescriptor* descriptor)
+{
+    if (auto* orvaneImage = dynamic_cast<COrvaneImage*>(&image)) {
+        orvaneImage->SetDescriptor(descriptor);
+    }
+    StampCapturedImage(image);
+    from.Remove(&image);
+    readyList_.PushBack(&image);
+}
+
+void CTripleList::NoteReadyCount() noexcept
+{
+    const std::int32_t ready = readyList_.Size();
+    readyCount_.store(ready, std::memory_order_relaxed);
+    if (ready > maxReadyCount_.load(std::memory_order_relaxed)) {
+        maxReadyCount_.store(ready, std::memory_order_relaxed);
+    }
+}
+
+std::int32_t CTripleList::UnreadReadyImages() const noexcept
+{
+    const std::int32_t ready = readyList_.Size();
+    return readPositionHandedOut_ && readPosition_ != nullptr ? ready - 1 : ready;
+}
+
+BufferDescriptor* CTripleList::TakeDescriptor(CImageWrapper& image) noexcept
+{
+    auto* orvaneImage = dynamic_cast<COrvaneImage*>(&image);
+    if (orvaneImage == nullptr) {
+        return nullptr;
+    }
+    BufferDescriptor* descriptor = orvaneImage->Descriptor();
+    orvaneImage->SetDescriptor(nullptr);
+    return descriptor;
+}
+
 bool CTripleList::WaitReady()
 {
     {
         Guard eventGuard(readEventLock_);
-        ResetEvent(readEvent_.Get());
+        // As in GetFreeBuffer: reset only on the way into the wait.
         if (!readyList_.Empty()) {
             return false;
         }
+        ResetEvent(readEvent_.Get());
+        readWaiters_.fetch_add(1, std::memory_order_relaxed);
     }
     WaitForSingleObject(readEvent_.Get(), INFINITE);
+    readWaiters_.fetch_sub(1, std::memory_order_relaxed);
     return true;
 }
 
@@ -249,6 +375,7 @@ ImageHeader* CTripleList::GetCurrent(bool& waited)
     Guard readyGuard(readyLock_);
     // The list may have been emptied since the look above (ReleaseAll from another thread).
     readPosition_ = readyList_.Front();
+    readPositionHandedOut_ = readPosition_ != nullptr;
     return readPosition_ != nullptr ? readPosition_->GetImage() : nullptr;
 }
 
@@ -264,32 +391,64 @@ void CTripleList::SignalReadEvent()
     SetEvent(readEvent_.Get());
 }
 
+void CTripleList::WakeReaders()
+{
+    // A thread registers as a waiter under the event lock, after its look at the list found it
+    // empty; the list was changed before this lock is taken. So either the waiter is registered
+    // and is woken, or its look comes later and finds the frame: the set is only needed for a
+    // thread that waits, and a reader that keeps up costs no event call per frame.
+    Guard eventGuard(readEventLock_);
+    if (readWaiters_.load(std::memory_order_relaxed) > 0) {
+        SetEvent(readEvent_.Get());
+    }
+}
+
+void CTripleList::WakeGrabThreads()
+{
+    Guard eventGuard(grabEventLock_);
+    if (grabWaiters_.load(std::memory_order_relaxed) > 0) {
+        SetEvent(grabEvent_.Get());
+    }
+}
+
 void CTripleList::ResetReadPosition()
 {
     Guard readyGuard(readyLock_);
     readPosition_ = nullptr;
+    readPositionHandedOut_ = false;
 }
 
 void CTripleList::PrepareGrab()
 {
     timeSources_.ClearEvents();
+    std::int32_t unread = 0;
     {
         Guard readyGuard(readyLock_);
         Guard freeGuard(freeLock_);
         Guard grabGuard(grabLock_);
         totalBufferCount_.store(readyList_.Size() + freeList_.Size() + grabList_.Size(), std::memory_order_relaxed);
-    }
-    // Images still queued from the last period are stamped and come out like filled ones ...
-    while (FrameCaptured()) {
-    }
-    // ... and then everything starts over from the free list.
-    {
-        Guard readyGuard(readyLock_);
-        Guard freeGuard(freeLock_);
-        freeList_.AppendAll(readyList_);
-        readPosition_ = nullptr;
+        // Images still queued were never filled in the last period (a GrabNext that landed after
+        // the stop): they are no frames, so they go back to the free list as they are, and no
+        // reader is woken for them.
+        freeList_.AppendAll(grabList_);
+        // Ready frames the host did not read go back too. The one it was handed and still reads
+        // stays its current image, out of the board's reach, until it releases it.
+        CImageWrapper* held = readPositionHandedOut_ ? readPosition_ : nullptr;
+        unread = UnreadReadyImages();
+        for (CImageWrapper* image = readyList_.Front(); image != nullptr;) {
+            CImageWrapper* next = IntrusiveImageList::Next(image);
+            if (image != held) {
+                readyList_.Remove(image);
+                freeList_.PushBack(image);
+            }
+            image = next;
+        }
+        readPosition_ = held;
         maxReadyCount_.store(0, std::memory_order_relaxed);
+        // Every image is the host's to queue again in the new period.
+        queuedByBoard_.store(0, std::memory_order_release);
     }
+    frameCounts_.CountLost(FrameLoss::Unread, unread);
     // Outside the list locks: it reads the registry and may load a library.
     timeSources_.LoadTimeSource(RegistryPath());
 }
@@ -297,9 +456,17 @@ void CTripleList::PrepareGrab()
 void CTripleList::FinishGrab()
 {
     timeSources_.Uninitialize();
-    // Images queued but never filled join the ready list too, so nothing stays with the board.
-    while (FrameCaptured()) {
-    }
+    // Images queued but never filled are no frames: they go back to the free list, not to the
+    // host. What the board did fill has been collected into the ready list before the stream
+    // closed, and stays readable.
+    ReturnQueuedImages();
+}
+
+void CTripleList::ReturnQueuedImages()
+{
+    Guard freeGuard(freeLock_);
+    Guard grabGuard(grabLock_);
+    freeList_.AppendAll(grabList_);
 }
 
 int CTripleList::AppendFreeImages(CImageWrapper* const* images, int count)
@@ -315,33 +482,6 @@ int CTripleList::AppendFreeImages(CImageWrapper* const* images, int count)
         }
     }
     return taken;
-}
-
-bool CTripleList::MatchFilledBuffer(const void* pixelAddress, BufferDescriptor* descriptor)
-{
-    if (pixelAddress == nullptr) {
-        return false;
-    }
-    Guard grabGuard(grabLock_);
-    // The board fills the images in the order they were queued, so this is nearly always the first.
-    CImageWrapper* match = grabList_.Front();
-    while (match != nullptr) {
-        const ImageHeader* header = match->GetImage();
-        if (header != nullptr && header->pixels == pixelAddress) {
-            break;
-        }
-        match = IntrusiveImageList::Next(match);
-    }
-    if (match == nullptr) {
-        return false;
-    }
-    if (match != grabList_.Front()) {
-        grabList_.MoveToFront(match);
-    }
-    if (auto* image = dynamic_cast<COrvaneImage*>(match)) {
-        image->SetDescriptor(descriptor);
-    }
-    return true;
 }
 
 COrvaneImage* CTripleList::CurrentImage()

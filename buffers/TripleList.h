@@ -1,8 +1,13 @@
 #pragma once
-// The card's images live in three lists: free (empty, waiting to be queued), grab (queued for the
-// board, in the order it is expected to fill them) and ready (filled and time-stamped, oldest
-// first, waiting for the host). The capture thread and the host's grab, read and control threads
-// meet here.
+// The card's images live in three lists: free (empty, waiting to be queued), grab (queued by the
+// host's grab thread, in the order the board is expected to fill them) and ready (filled and
+// time-stamped, oldest first, waiting for the host). The capture thread and the host's grab, read
+// and control threads meet here (docs/threads.md).
+//
+// Only frames the board filled enter the ready list, in the order it filled them: from the grab
+// list as a rule, from the free list when the board refilled a buffer before the host queued its
+// image again. An image leaves the ready list with its buffer descriptor taken from it, which the
+// card gives back to the board only once the image is in the free list and no list lock is held.
 //
 // Locking: each list has its own lock, and the read position is guarded by the ready-list lock.
 // When several list locks are held they are taken in the order ready, free, grab. Every move of an
@@ -10,8 +15,9 @@
 // (or deleted). The read and grab events each have their own lock, which is never held together
 // with a list lock: it makes "reset the event, look at the list" one step with respect to "set the
 // event", and since the list is always changed before the event is set, a waiter cannot miss a
-// frame or a free image. Both events are manual-reset and only a waiter resets them, so one set
-// wakes every thread waiting at that moment.
+// frame or a free image. Both events are manual-reset and only a thread about to wait resets them,
+// so one set wakes every thread waiting at that moment; a frame or free image that arrives while
+// nobody waits sets nothing (WakeReaders, WakeGrabThreads).
 #include <windows.h>
 
 #include <atomic>
@@ -23,6 +29,7 @@
 
 #include "platform/CriticalSection.h"
 #include "interfaces/ImageHeader.h"
+#include "buffers/FrameCounters.h"
 #include "buffers/ImageWrapper.h"
 #include "buffers/IntrusiveImageList.h"
 #include "platform/OwnedHandle.h"
@@ -33,6 +40,9 @@ struct BufferDescriptor;
 class COrvaneImage;
 
 enum class ImageListId { Ready, Free, Grab };
+
+// Where the image of a filled buffer was found (DeliverFilledBuffer).
+enum class FilledImageSource { Queued, Free, None };
 
 class CTripleList {
 public:
@@ -63,6 +73,14 @@ public:
     virtual void PrepareGrab();
     virtual void FinishGrab();
 
+    // For the capture thread (and the stop, which collects what the board filled last): the image
+    // whose pixels start at `pixelAddress` takes the descriptor, is stamped and moves to the end of
+    // the ready list, from the grab list (nearly always its first image) or, when the board filled
+    // its buffer before the host queued it again, from the free list. Frames therefore reach the
+    // ready list in the order the board filled them. None, and nothing changed, when no queued or
+    // free image has those pixels.
+    FilledImageSource DeliverFilledBuffer(const void* pixelAddress, BufferDescriptor* descriptor);
+
     // True when it had to wait for the read event.
     bool WaitReady();
     void SignalGrabEvent();
@@ -73,6 +91,9 @@ public:
     std::int32_t TotalBufferCount() const noexcept { return totalBufferCount_.load(std::memory_order_relaxed); }
     std::int32_t ReadyCount() const noexcept { return readyCount_.load(std::memory_order_relaxed); }
     std::int32_t MaxReadyCount() const noexcept { return maxReadyCount_.load(std::memory_order_relaxed); }
+
+    // What became of the frames the board filled.
+    const CFrameCounters& FrameCounts() const noexcept { return frameCounts_; }
 
     // Sizes read without a lock: exact only while nobody changes the lists.
     bool GrabListEmpty() const noexcept { return grabList_.Empty(); }
@@ -107,10 +128,33 @@ public:
     const std::string& GrabEventName() const noexcept { return grabEventName_; }
 
 protected:
-    // Called, with the ready-list lock held, for each image that the host hands back (ReleaseCurrent,
-    // ReleaseAll) or deletes (DeleteCurrent), just before it leaves the ready list: the card gives
-    // the frame's buffer back to the board here, exactly once. Must not call back into the lists.
-    virtual void ImageLeavesReadyList(CImageWrapper& /*image*/) {}
+    // The list parts of ReleaseCurrent and ReleaseAll. Each image leaves the ready list for the
+    // free list with its descriptor taken from it, which the caller (the card) gives back to the
+    // board once no list lock is held any more: the image is free before the board can fill its
+    // buffer again. ReleaseCurrentImage answers the descriptor (null with no read position or an
+    // image that holds none); ReleaseAllImages hands each one to take(BufferDescriptor*), called
+    // with the ready- and free-list locks held (it must not call into the lists).
+    BufferDescriptor* ReleaseCurrentImage();
+    template <typename Take>
+    void ReleaseAllImages(Take&& take);
+
+    // GetFreeBuffer's work: the first free image goes to the end of the grab list and is answered;
+    // with none, an image the board took from the free list (its buffer filled before the host
+    // queued it) counts as queued by this call: null is answered and `queuedByBoard` set. Waits
+    // only when there is neither.
+    CImageWrapper* QueueFreeImage(bool& waited, bool& queuedByBoard);
+
+    // Images queued for the board go back to the end of the free list, in order (while stopped:
+    // a GrabNext that lands after the stop queues an image no stream will fill).
+    void ReturnQueuedImages();
+
+    // After a frame entered the ready list or an image the free list: sets the event only when a
+    // thread waits for it (SignalReadEvent and SignalGrabEvent always set it).
+    void WakeReaders();
+    void WakeGrabThreads();
+
+    // Counts a frame the board filled that never reaches the host.
+    void CountLost(FrameLoss cause, std::int64_t frames) noexcept { frameCounts_.CountLost(cause, frames); }
 
     // Keeps the host's registry path unchanged; the module key is that path followed directly by
     // the board name (no separator).
@@ -135,11 +179,6 @@ protected:
     // The same in one call; returns how many were taken.
     int AppendFreeImages(CImageWrapper* const* images, int count);
 
-    // For the capture thread, under the grab-list lock: finds the queued image whose pixels start
-    // at `pixelAddress` (normally the first one), moves it to the front of the grab list and gives
-    // it the descriptor. False, and the list unchanged, when no queued image matches.
-    bool MatchFilledBuffer(const void* pixelAddress, BufferDescriptor* descriptor);
-
     // The image at the read position, read under the ready-list lock; null when there is none.
     COrvaneImage* CurrentImage();
     BufferDescriptor* CurrentDescriptor();
@@ -155,6 +194,15 @@ private:
 
     void CreateEvents();
     void StampCapturedImage(CImageWrapper& image);
+    // Ready-, free- (when `from` is the free list) and grab-list locks held: gives the image the
+    // descriptor, stamps it and moves it from `from` to the end of the ready list.
+    void MoveFilledImage(CImageWrapper& image, orvane::IntrusiveImageList& from, BufferDescriptor* descriptor);
+    // Ready-list lock held: ReadyCount and MaxReadyCount after a move into the ready list.
+    void NoteReadyCount() noexcept;
+    // Ready-list lock held: ready images the host has not been handed (all but the current image
+    // once GetCurrent gave it out).
+    std::int32_t UnreadReadyImages() const noexcept;
+    static BufferDescriptor* TakeDescriptor(CImageWrapper& image) noexcept;
     LONG WriteModuleValue(const char* valueName, DWORD type, const void* data, DWORD size);
     static void DeleteImage(CImageWrapper* image);
     static void DeleteAll(orvane::IntrusiveImageList& list);
@@ -164,6 +212,9 @@ private:
     orvane::IntrusiveImageList freeList_;
     orvane::IntrusiveImageList grabList_;
     CImageWrapper* readPosition_ = nullptr;  // an element of the ready list, or null
+    // True once GetCurrent handed the image at the read position to the host; false again when the
+    // read position moves on by itself (after a release or a delete) or is cleared. Ready-list lock.
+    bool readPositionHandedOut_ = false;
     orvane::CriticalSection readyLock_;
     orvane::CriticalSection freeLock_;
     orvane::CriticalSection grabLock_;
@@ -173,13 +224,39 @@ private:
     std::string grabEventName_;
     orvane::UniqueKernelHandle readEvent_;
     orvane::UniqueKernelHandle grabEvent_;
+    // Threads between their look at the list and the end of their wait; counted up under the
+    // event lock, down without it (a set too many only wakes a thread that looks again).
+    std::atomic<int> readWaiters_{0};
+    std::atomic<int> grabWaiters_{0};
+    // Images the capture thread delivered from the free list that no GrabNext has counted yet.
+    std::atomic<std::int32_t> queuedByBoard_{0};
     // Written under the ready-list lock (the total also under the other two).
     std::atomic<std::int32_t> totalBufferCount_{0};
     std::atomic<std::int32_t> readyCount_{0};
     std::atomic<std::int32_t> maxReadyCount_{0};
+    CFrameCounters frameCounts_;
     // The plug-in, the microsecond offset, the time-code offset and its frame rate.
     CTimeSourceManager timeSources_;
     SharedTimebase timebase_;
     std::wstring boardName_;
     std::wstring moduleKey_;
 };
+
+template <typename Take>
+void CTripleList::ReleaseAllImages(Take&& take)
+{
+    std::int32_t unread = 0;
+    {
+        std::lock_guard<orvane::CriticalSection> readyGuard(readyLock_);
+        std::lock_guard<orvane::CriticalSection> freeGuard(freeLock_);
+        unread = UnreadReadyImages();
+        for (CImageWrapper* image = readyList_.Front(); image != nullptr; image = orvane::IntrusiveImageList::Next(image)) {
+            take(TakeDescriptor(*image));
+        }
+        freeList_.AppendAll(readyList_);
+        readPosition_ = nullptr;
+        readPositionHandedOut_ = false;
+    }
+    frameCounts_.CountLost(FrameLoss::Unread, unread);
+    SignalGrabEvent();
+}

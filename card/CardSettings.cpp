@@ -2,8 +2,13 @@
 // format, and the region and format saved under the module key, applied when the card opens.
 #include <windows.h>
 
+#include <mutex>
+#include <string>
+
 #include "card/OrvaneCard.h"
 #include "config/ImageFormatTable.h"
+#include "platform/Diagnostics.h"
+#include "platform/MessageException.h"
 #include "platform/RegistryKey.h"
 #include "platform/UniqueBstr.h"
 
@@ -47,7 +52,13 @@ std::int32_t COrvaneCard::GetFormatType()
 
 void COrvaneCard::SetFormatType(std::int32_t type)
 {
-    // Stored as given, even outside the table, which then answers as "BGR 32" does.
+    // A new format may need a new pixel mode and new blocks: never under a running stream.
+    const auto control = BeginStoppedCall(ControlCall::ImageFormat);
+    // A type the board cannot stream would be accepted here and refused by the board at the next
+    // start, without a frame and without a word: refused where it is set.
+    if (!orvane::IsImageFormatType(type)) {
+        orvane::RaiseComposedMessage("Image Format : " + std::to_string(type) + " is not an image format type (0 to 9).");
+    }
     imageFormatType_ = type;
     SelectPixelMode(type);
     ReallocateBuffers();
@@ -77,6 +88,13 @@ void COrvaneCard::LoadRegistrySettings()
     // Directly, not through the settings interface: the list needs no rebuild here.
     std::int32_t format = 0;
     if (ReadDword(key.Get(), "ImageFormat", format)) {
-        SetFormatType(format);
+        if (orvane::IsImageFormatType(format)) {
+            SetFormatType(format);
+        } else {
+            // Opening the card goes on with the format the profile gives; the value is left for
+            // the user to see.
+            orvane::TraceFormat("Orvane - \"ImageFormat\" %ld is not an image format type (0 to 9); ignored.",
+                                static_cast<long>(format));
+        }
     }
 }

@@ -22,7 +22,14 @@ void COrvaneCard::AutoWhiteBalance()
     // Applied, so that the user judges the new colours on the live picture.
     eHD_SetMode(modeHandle_, &modeRecord_, OHD_APPLY_FULL);
 
-    const int answer = MessageBoxA(nullptr, "Do you want to keep the changes?", "Orvane", MB_ICONQUESTION | MB_YESNO);
+    // Unattended, nobody is there to ask: the host pressed the button to get a calibration, so it
+    // is kept, as a user would who asked for it and had no means to judge it.
+    int answer = IDYES;
+    if (Unattended()) {
+        Trace("Auto White Balance - unattended: the changes are kept");
+    } else {
+        answer = MessageBoxA(nullptr, "Do you want to keep the changes?", "Orvane", MB_ICONQUESTION | MB_YESNO);
+    }
     if (answer == IDYES) {
         SaveColorCalibration(record, GetConfigurationFilePath());
         return;

@@ -4,10 +4,12 @@
 
 #include <cstdio>
 #include <cstring>
+#include <mutex>
 #include <new>
 
 #include "platform/MessageException.h"
 #include "buffers/OrvaneImage.h"
+#include "card/ModuleKeyValues.h"
 #include "config/ImageFormatTable.h"
 #include "platform/Diagnostics.h"
 
@@ -18,32 +20,20 @@ namespace {
 
 constexpr size_t kConfigurationPathSize = 260;
 
-// Reads the remembered CHP path; false when the value is missing, not a string, too long or
-// not terminated within its 260 bytes.
-bool ReadBoardFile(HKEY key, char (&path)[kConfigurationPathSize])
-{
-    DWORD type = 0;
-    DWORD size = sizeof path;
-    std::memset(path, 0, sizeof path);
-    if (RegQueryValueExA(key, "Board File", nullptr, &type, reinterpret_cast<BYTE*>(path), &size) != ERROR_SUCCESS) {
-        return false;
-    }
-    if (type != REG_SZ && type != REG_EXPAND_SZ) {
-        return false;
-    }
-    if (size == 0 || std::memchr(path, '\0', size) == nullptr) {
-        return false;
-    }
-    return true;
-}
-
 }  // namespace
 
 COrvaneCard::COrvaneCard(BSTR registryPath)
 {
     SetNames(registryPath, L"Orvane");
 
-    if (!InitBoard()) {
+    const orvane::ModuleKeyValues values = orvane::ReadModuleKeyValues(ModuleKey());
+    SetUnattended(values.unattended, values.keyText + ", \"Board File\"");
+    if (values.boardSerialNotText) {
+        std::string message = "Orvane - \"Board Serial\" under " + values.keyText + " is not a text value";
+        Trace(message.c_str());
+        orvane::RaiseComposedMessage(std::move(message));
+    }
+    if (!InitBoard(values.boardSerial)) {
         RaiseMessage("Orvane - Board Initialization FAILED...");
     }
 
@@ -55,7 +45,7 @@ COrvaneCard::COrvaneCard(BSTR registryPath)
         bool haveFile = false;
         if (RegCreateKeyExW(HKEY_CURRENT_USER, ModuleKey().c_str(), 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr, &key,
                             nullptr) == ERROR_SUCCESS) {
-            haveFile = ReadBoardFile(key, boardFile);
+            haveFile = orvane::ReadBoardFile(key, boardFile);
             RegCloseKey(key);
         }
         LoadConfigFile(haveFile ? boardFile : nullptr);
@@ -74,6 +64,15 @@ COrvaneCard::~COrvaneCard()
     // No thread of the card may outlive it, even when the host destroys it while still grabbing.
     running_ = false;
     JoinCaptureThread(INFINITE);
+    // Nor may the board keep blocks that are freed below: a stream still open (the host did not
+    // stop, or the board refused the last close) is stopped and closed first.
+    {
+        std::unique_lock<orvane::ReaderWriterLock> gate(streamGate_);
+        if (streamOpen_) {
+            ReportStatus(eHD_LiveStreamMode(modeHandle_, OHD_STREAM_STOP), 343);
+            CloseStream("Orvane - the last stream is still open: eHD_LiveStreamClose() - ERROR");
+        }
+    }
     CloseBoard();
     FreePixelBuffers(BufferCount());
     configurationFilePath_.reset();
@@ -81,9 +80,13 @@ COrvaneCard::~COrvaneCard()
 
 void COrvaneCard::AllocateBuffers(int count)
 {
+    const auto control = BeginStoppedCall(ControlCall::AllocateBuffers);
     if (count < 1) {
         return;
     }
+    // ReleaseAll collects the descriptors of every image here without allocating on the way.
+    releaseScratch_.reserve(static_cast<size_t>(ReadyListSize() + FreeListSize() + GrabListSize()) +
+                            static_cast<size_t>(count));
     if (!AllocatePixelBuffers(count)) {
         RaiseMessage("Not Enough memory in board buffer list.");
     }
@@ -129,9 +132,26 @@ LONG COrvaneCard::SetRegistryString(const char* text, const char* valueName)
 
 void COrvaneCard::ReallocateBuffers()
 {
+    const auto control = BeginStoppedCall(ControlCall::ReallocateBuffers);
+    // An image a late GrabNext queued after the stop is one of the host's images like the others.
+    ReturnQueuedImages();
     const int count = GetBufferCount();
+    // With no image left this frees the blocks too, so that even a count of 0 leaves no block
+    // sized for the earlier image behind.
     FreeBuffers();
     AllocateBuffers(count);
+}
+
+void COrvaneCard::FreeBuffers()
+{
+    const auto control = BeginStoppedCall(ControlCall::FreeBuffers);
+    ReturnQueuedImages();
+    CTripleList::FreeBuffers();
+    // Nothing points into the blocks any more: they go now rather than at the next allocation, so
+    // that no stream can be opened over blocks sized for an earlier image.
+    if (ReadyListSize() + FreeListSize() + GrabListSize() == 0) {
+        FreePixelBuffers(BufferCount());
+    }
 }
 
 void COrvaneCard::GetImageFormat(long* width, long* height, long* third, long* fourth) const

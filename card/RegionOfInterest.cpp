@@ -1,5 +1,7 @@
 // Changing the image size: the request is brought within what the mode's timings allow, written
 // into the CHP file and applied; a size the board refuses is taken back in the file and the card.
+#include <mutex>
+
 #include "card/OrvaneCard.h"
 #include "platform/Diagnostics.h"
 
@@ -16,6 +18,8 @@ int32_t RoundUpToFour(int32_t value)
 
 bool COrvaneCard::SetROI(int32_t width, int32_t height, int32_t xOffset, int32_t yOffset)
 {
+    // A new size means new pixel blocks and a new mode: never under a running stream.
+    const auto control = BeginStoppedCall(ControlCall::SetROI);
     width = RoundUpToFour(width);
     xOffset = RoundUpToFour(xOffset);
 

@@ -33,18 +33,47 @@ CConfigurationFile::CConfigurationFile() : configurationFilePath_(std::make_uniq
 
 CConfigurationFile::~CConfigurationFile() = default;
 
+void CConfigurationFile::SetUnattended(bool unattended, std::string boardFileValue)
+{
+    unattended_ = unattended;
+    boardFileValue_ = std::move(boardFileValue);
+}
+
+void CConfigurationFile::RaiseUnattended(const char* refused) const
+{
+    std::string reason;
+    if (refused != nullptr) {
+        char text[256] = {};
+        eHD_GetErrorText(lastReadStatus_, 255, text);
+        text[sizeof text - 1] = '\0';
+        reason = "Orvane - Unattended: the board file \"" + std::string(refused) + "\" (" + boardFileValue_ +
+                 ") was refused: " + text;
+    } else if (configurationFilePath_[0] == '\0') {
+        reason = "Orvane - Unattended: no board file remembered (" + boardFileValue_ + ")";
+    } else {
+        reason = "Orvane - Unattended: no dialog is shown to choose a board file";
+    }
+    Trace(reason.c_str());
+    orvane::RaiseComposedMessage(std::move(reason));
+}
+
 void CConfigurationFile::LoadConfigFile(const char* path)
 {
+    const char* refused = nullptr;
     if (path != nullptr) {
         Trace("Orvane - Loading required config file:");
         Trace(path);
         if (!ConfigureBoard(path)) {
+            refused = path[0] != '\0' ? path : nullptr;
             path = nullptr;
         }
     }
 
     char fileName[kPathSize] = {};
     if (path == nullptr || path[0] == '\0') {
+        if (unattended_) {
+            RaiseUnattended(refused);
+        }
         Trace("Orvane - Browsing for a compatible CHP:");
         OPENFILENAMEA dialog{};
         dialog.lStructSize = sizeof dialog;
@@ -91,6 +120,7 @@ bool CConfigurationFile::ConfigureBoard(const char* path)
     // copy keeps the mode in force intact when the new file is rejected.
     ModeRecord candidate = modeRecord_;
     const WORD status = ReportStatus(eHD_ReadConfigFile(boardIndex_, path, &candidate, 0), 629);
+    lastReadStatus_ = status;
     if (status != 0 && status != 535) {
         Trace("ConfigureBoard() - ERROR : Cannot read this file.");
         return false;
@@ -133,7 +163,15 @@ bool CConfigurationFile::WriteProfileValue(const char* section, const char* key,
     if (section == nullptr || key == nullptr || file == nullptr) {
         return false;
     }
-    return WritePrivateProfileStringA(section, key, value != nullptr ? value : "", file) != FALSE;
+    if (WritePrivateProfileStringA(section, key, value != nullptr ? value : "", file) != FALSE) {
+        return true;
+    }
+    // The board has the change by now (or is about to get it), the profile does not: the next load
+    // would silently undo it. One line a tool can show the user.
+    const DWORD error = GetLastError();
+    TraceFormat("Orvane - profile not written: [%s] \"%s\" in %s (error %lu); the change is lost at the next load.",
+                section, key, file, static_cast<unsigned long>(error));
+    return false;
 }
 
 bool CConfigurationFile::WriteImageSize(int width, int height, const char* file)

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "board/OrvaneBoard.h"
 #include "interfaces/BoardLibrary.h"
@@ -19,6 +20,8 @@ public:
     // Applies the file, or asks the user for one when it is null, empty or does not fit the board;
     // then remembers it and reallocates the buffers. Raises the message exception "Orvane -
     // Incompatible CHP file or no CHP file provided." when the user gives up without a usable file.
+    // Unattended, no dialog is shown: where it would open, a composed message exception says why
+    // a file was needed (none remembered, or the board library's text for the refused one).
     void LoadConfigFile(const char* path);
     // Reads the file into a new mode and applies it; false, and the mode in force kept, when the
     // board library refuses the file.
@@ -30,6 +33,11 @@ public:
     // Writes the pixel mode an image format type needs ("MONO" or "RGB" in section "O-RGB") and
     // applies the file again, when the file holds another (compared exactly); true when it did.
     bool SelectPixelMode(std::int32_t formatType);
+
+    // With nobody to answer a window the file dialog is never shown. `boardFileValue` says where the
+    // board file is remembered (the registry key and value), for the messages that replace it.
+    void SetUnattended(bool unattended, std::string boardFileValue);
+    bool Unattended() const { return unattended_; }
 
     const char* GetConfigurationFilePath() const { return configurationFilePath_.get(); }
     int32_t ImageSizeX() const { return imageSizeX_; }
@@ -51,4 +59,13 @@ protected:
     DWORD modeHandle_ = 0;
     std::unique_ptr<char[]> configurationFilePath_;
     ModeRecord modeRecord_{};
+
+private:
+    // Where the dialog would open unattended: raises the reason instead. `refused` is the path
+    // that the board library refused, or null when there was none to try.
+    [[noreturn]] void RaiseUnattended(const char* refused) const;
+
+    bool unattended_ = false;
+    std::string boardFileValue_;
+    WORD lastReadStatus_ = 0;  // of the last eHD_ReadConfigFile
 };

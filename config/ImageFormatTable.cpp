@@ -36,4 +36,9 @@ const ImageFormat& ImageFormatOf(int type)
     return kOtherType;
 }
 
+bool IsImageFormatType(int type)
+{
+    return &ImageFormatOf(type) != &kOtherType;
+}
+
 }  // namespace orvane

@@ -22,4 +22,7 @@ const ImageFormat* ListedImageFormats();
 // The format of a type; a type outside the table answers as "BGR 32" does (32, 8, 500, "RGB").
 const ImageFormat& ImageFormatOf(int type);
 
+// True for a type of the table (0 to 9): one the board can stream.
+bool IsImageFormatType(int type);
+
 }  // namespace orvane

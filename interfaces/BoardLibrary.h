@@ -81,7 +81,7 @@ struct BoardListEntry {
     int16_t boardId;     // 0: passed to eHD_GetBoardName
     int16_t boardType;   // 2: same value as board information item 4
     DWORD busSlot;       // 4
-    char serial[8];      // 8..15: serial number text, NUL-terminated (at most 7 characters)
+    char serial[8];      // 8..15: serial number text, NUL-padded; 8 characters fill it unterminated
     int16_t boardIndex;  // 16: the number used to open and address the board (never 0)
     WORD flags;          // 18: bit 0 = board is open
     DWORD reserved;      // 20

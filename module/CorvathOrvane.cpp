@@ -44,6 +44,7 @@ constexpr InterfaceEntry kInterfaces[] = {
     {&IID_ICorvathAdjustment, &InterfaceOf<CAdjustmentSupportInterface>},
     {&IID_ICorvathGenericButtonClickProp, &InterfaceOf<ICorvathGenericButtonClickProp>},
     {&IID_ICorvathSettingsProp, &InterfaceOf<CSettingInterface>},
+    {&IID_IOrvaneFrameCounters, &InterfaceOf<IOrvaneFrameCounters>},
 };
 
 }  // namespace

@@ -37,7 +37,8 @@ class CCorvathOrvane : public ISupportErrorInfo,
                        public CTimeSourceInterface,
                        public CAdjustmentSupportInterface,
                        public ICorvathGenericButtonClickProp,
-                       public CSettingInterface {
+                       public CSettingInterface,
+                       public IOrvaneFrameCounters {
 public:
     // Creates an object, alone (`outer` null) or inside the aggregate `outer`, and asks it for
     // `iid`; the object goes again when that fails. An aggregated object answers only `iid` ==
@@ -108,6 +109,10 @@ public:
     STDMETHOD(GetButtonCount)(SHORT* count) override;
     STDMETHOD(GetButtonName)(SHORT index, BSTR* name) override;
     STDMETHOD(ButtonClicked)(SHORT index) override;
+
+    // IOrvaneFrameCounters
+    STDMETHOD(GetFramesCaptured)(LONGLONG* frames) override;
+    STDMETHOD(GetFramesLost)(OrvaneFrameLoss cause, LONGLONG* frames) override;
 
 private:
     friend class orvane::CAggregatedOrvane;

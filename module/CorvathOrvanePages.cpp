@@ -6,6 +6,9 @@
 
 #include <iterator>
 
+#include "card/OrvaneCard.h"
+#include "platform/MessageException.h"
+
 namespace {
 
 const CLSID* const kPages[] = {&CLSID_CorvathGrabberPage1, &CLSID_CorvathGrabberPage2, &CLSID_CorvathGrabberPage3,
@@ -41,6 +44,10 @@ STDMETHODIMP CCorvathOrvane::GetPages(CAUUID* pages)
 STDMETHODIMP CCorvathOrvane::ShowPropertyPages(HWND owner, LONG singlePage)
 {
     return orvane::CallAtInterface([&]() -> HRESULT {
+        // A modal frame that nobody can close would hold the host's thread for good.
+        if (card_ && card_->Unattended()) {
+            orvane::RaiseMessage("Orvane - Unattended: the property pages are not shown");
+        }
         // The host's single-page request shows the fourth page alone; the full frame puts the
         // pages in the host's preferred order, which is not the list order.
         const CLSID single[] = {CLSID_CorvathGrabberPage4};

@@ -84,7 +84,7 @@ STDMETHODIMP CCorvathOrvane::GetConfigurationFile(BSTR* path)
 STDMETHODIMP CCorvathOrvane::BrowseConfigurationFile()
 {
     return WithCard([](COrvaneCard& card) {
-        card.LoadConfigFile(nullptr);
+        card.BrowseConfigurationFile();
         return S_OK;
     });
 }

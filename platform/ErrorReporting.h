@@ -5,6 +5,9 @@
 
 namespace orvane {
 
+// E_ILLEGAL_METHOD_CALL: a call the object's state does not allow (not every SDK declares it).
+inline constexpr HRESULT kIllegalMethodCall = static_cast<HRESULT>(0x8000000EL);
+
 // Installs the error object and answers `result`, or DISP_E_EXCEPTION when `result` is S_OK (0).
 // The text is 8-bit, in the thread's ANSI code page. E_OUTOFMEMORY when it cannot be converted.
 HRESULT ReportError(const char* message, HRESULT result) noexcept;

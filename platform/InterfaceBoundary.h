@@ -3,9 +3,10 @@
 // module through a COM interface (the host may use another runtime, and on some builds an
 // exception unwinding into it ends the host process).
 //
-// The card reports failures meant for the host as a thrown message text; those become an error
-// object with DISP_E_EXCEPTION. Running out of memory becomes E_OUTOFMEMORY; anything else is a
-// fault of the module, logged and answered with E_UNEXPECTED.
+// The card reports failures meant for the host as a thrown message text (constant or composed);
+// those become an error object with DISP_E_EXCEPTION. A call the grab state does not allow becomes
+// an error object with E_ILLEGAL_METHOD_CALL. Running out of memory becomes E_OUTOFMEMORY; anything
+// else is a fault of the module, logged and answered with E_UNEXPECTED.
 #include <windows.h>
 
 #include <new>
@@ -23,6 +24,10 @@ HRESULT CallAtInterface(Operation&& operation) noexcept
         return operation();
     } catch (MessageException message) {
         return ReportError(message, S_OK);
+    } catch (const ComposedMessage& message) {
+        return ReportError(message.Text(), S_OK);
+    } catch (const IllegalCallException& refused) {
+        return ReportError(refused.text, kIllegalMethodCall);
     } catch (const std::bad_alloc&) {
         return E_OUTOFMEMORY;
     } catch (...) {

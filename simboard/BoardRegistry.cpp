@@ -1,6 +1,7 @@
 // Boards present, discovery, opening and closing, board information and the model table.
 #include <cstdio>
 #include <cstring>
+#include <set>
 
 #include "interfaces/BoardLibrary.h"
 #include "simboard/BoardOperation.h"
@@ -18,6 +19,113 @@ BoardConfig DefaultBoard()
     config.type = 5;
     config.id = 0x0101;
     return config;
+}
+
+namespace {
+
+constexpr char kBoardsVariable[] = "ORVANE_SIMBOARDS";
+constexpr size_t kSerialBytes = sizeof(BoardListEntry::serial);
+
+std::string Trimmed(const std::string& text)
+{
+    const size_t first = text.find_first_not_of(" \t");
+    if (first == std::string::npos) {
+        return std::string();
+    }
+    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
+// The name of the kernel object that marks a shared board as taken, the same in every process.
+std::string ClaimName(const Board& board)
+{
+    return "OHDW32 board " + board.config.serial + " is open";
+}
+
+// The serial text in a field of `size` bytes: NUL-padded, without a terminator when it fills it.
+void PutSerial(char* field, size_t size, const std::string& serial)
+{
+    std::memset(field, 0, size);
+    std::memcpy(field, serial.data(), serial.size() < size ? serial.size() : size);
+}
+
+}  // namespace
+
+bool BoardsFromEnvironment(std::vector<BoardConfig>& configs)
+{
+    SetLastError(ERROR_SUCCESS);
+    const DWORD needed = GetEnvironmentVariableA(kBoardsVariable, nullptr, 0);
+    if (needed == 0 && GetLastError() == ERROR_ENVVAR_NOT_FOUND) {
+        return false;
+    }
+    std::string value(needed, '\0');
+    if (needed > 0) {
+        const DWORD length = GetEnvironmentVariableA(kBoardsVariable, value.data(), needed);
+        value.resize(length < needed ? length : 0);
+    }
+    configs.clear();
+    std::set<std::string> seen;
+    std::string problem;
+    size_t start = 0;
+    while (start <= value.size() && problem.empty()) {
+        size_t end = value.find(',', start);
+        if (end == std::string::npos) {
+            end = value.size();
+        }
+        const std::string serial = Trimmed(value.substr(start, end - start));
+        start = end + 1;
+        if (serial.empty()) {
+            continue;
+        }
+        if (serial.size() > kSerialBytes) {
+            problem = "serial number " + serial + " is longer than 8 characters";
+        } else if (!seen.insert(serial).second) {
+            problem = "serial number " + serial + " is listed twice";
+        } else if (configs.size() == static_cast<size_t>(kOhdMaxBoards)) {
+            problem = "more than 15 boards";
+        } else {
+            BoardConfig config;
+            config.name = "Orvane HD Grabber";
+            config.serial = serial;
+            config.index = static_cast<WORD>(configs.size() + 1);
+            config.type = 5;
+            config.id = static_cast<int16_t>(0x0101 + configs.size());
+            config.sharedByProcesses = true;
+            configs.push_back(std::move(config));
+        }
+    }
+    if (!problem.empty()) {
+        // No guess at what was meant: no boards at all, and the reason on the debug output.
+        configs.clear();
+        OutputDebugStringA(("OHDW32 - ORVANE_SIMBOARDS refused, no boards present: " + problem).c_str());
+    }
+    return true;
+}
+
+bool ClaimBoard(Board& board)
+{
+    if (!board.config.sharedByProcesses) {
+        return true;
+    }
+    orvane::UniqueKernelHandle claim(CreateEventA(nullptr, TRUE, FALSE, ClaimName(board).c_str()));
+    if (!claim || GetLastError() == ERROR_ALREADY_EXISTS) {
+        return false;
+    }
+    board.claim = std::move(claim);
+    return true;
+}
+
+void ReleaseClaim(Board& board)
+{
+    board.claim.Reset();
+}
+
+bool ClaimedElsewhere(const Board& board)
+{
+    if (!board.config.sharedByProcesses || board.open) {
+        return false;
+    }
+    orvane::UniqueKernelHandle claim(OpenEventA(SYNCHRONIZE, FALSE, ClaimName(board).c_str()));
+    return static_cast<bool>(claim);
 }
 
 int ModelIndexForBoardType(short type)
@@ -86,7 +194,7 @@ short WINAPI eHD_GetBoardCount(int zero, int maxBoards)
     try {
         StateGuard guard;
         WORD injected = 0;
-        if (EnterOperation(Op::GetBoardCount, &injected)) {
+        if (EnterOperation(Op::GetBoardCount, nullptr, &injected)) {
             return static_cast<short>(injected);
         }
         if (zero != 0 || maxBoards < 1) {
@@ -124,7 +232,7 @@ WORD WINAPI eHD_GetBoardList(int zero, DWORD size, BoardList* list)
             entry.boardId = board.config.id;
             entry.boardType = board.config.type;
             entry.busSlot = n + 3;
-            CopyText(entry.serial, sizeof entry.serial, board.config.serial);
+            PutSerial(entry.serial, sizeof entry.serial, board.config.serial);
             entry.boardIndex = static_cast<int16_t>(board.config.index);
             entry.flags = board.open ? 1 : 0;
             ++n;
@@ -136,7 +244,7 @@ WORD WINAPI eHD_GetBoardList(int zero, DWORD size, BoardList* list)
 
 WORD WINAPI eHD_GetBoardName(BoardNameRequest* request)
 {
-    return BoardOperation(Op::GetBoardName, [&]() -> WORD {
+    return BoardOperationOn(Op::GetBoardName, ById(request != nullptr ? static_cast<int16_t>(request->boardId & 0xFFFF) : 0), [&]() -> WORD {
         if (request == nullptr || request->name == nullptr) {
             return OHD_ERR_NULL_POINTER;
         }
@@ -151,7 +259,7 @@ WORD WINAPI eHD_GetBoardName(BoardNameRequest* request)
 
 WORD WINAPI eHD_OpenBoard(WORD boardIndex, OpenRecord* record)
 {
-    return BoardOperation(Op::OpenBoard, [&]() -> WORD {
+    return BoardOperationOn(Op::OpenBoard, ByIndex(boardIndex), [&]() -> WORD {
         if (record == nullptr) {
             return OHD_ERR_NULL_POINTER;
         }
@@ -159,7 +267,8 @@ WORD WINAPI eHD_OpenBoard(WORD boardIndex, OpenRecord* record)
         if (board == nullptr) {
             return OHD_ERR_UNKNOWN_BOARD;
         }
-        if (board->open) {
+        // Open here already, or in another process.
+        if (board->open || !ClaimBoard(*board)) {
             return OHD_ERR_BOARD_ALREADY_OPEN;
         }
         board->open = true;
@@ -168,7 +277,7 @@ WORD WINAPI eHD_OpenBoard(WORD boardIndex, OpenRecord* record)
         record->boardIndex = board->config.index;
         record->boardType = board->config.type;
         record->firmwareVersion = 0x00020104;
-        CopyText(record->serial, sizeof record->serial, board->config.serial);
+        PutSerial(record->serial, sizeof record->serial, board->config.serial);
         record->memoryMegabytes = 256;
         record->openCount = board->openCount;
         return OHD_OK;
@@ -182,7 +291,7 @@ void WINAPI eHD_CloseBoard(WORD boardIndex)
         {
             StateGuard guard;
             WORD injected = 0;
-            if (EnterOperation(Op::CloseBoard, &injected)) {
+            if (EnterOperation(Op::CloseBoard, TheDevice().FindBoard(boardIndex), &injected)) {
                 return;
             }
             const Board* board = TheDevice().FindBoard(boardIndex);
@@ -196,6 +305,7 @@ void WINAPI eHD_CloseBoard(WORD boardIndex)
             board->modeHandle = 0;
             board->open = false;
             board->active = false;
+            ReleaseClaim(*board);
         }
     } catch (...) {
     }
@@ -206,7 +316,7 @@ const void* WINAPI eHD_GetModelTable(void)
     try {
         StateGuard guard;
         WORD injected = 0;
-        if (EnterOperation(Op::GetModelTable, &injected)) {
+        if (EnterOperation(Op::GetModelTable, nullptr, &injected)) {
             return nullptr;
         }
         return &TheModelTable();
@@ -217,7 +327,7 @@ const void* WINAPI eHD_GetModelTable(void)
 
 WORD WINAPI eHD_GetBoardInfo(WORD boardIndex, DWORD item, DWORD size, void* buffer)
 {
-    return BoardOperation(Op::GetBoardInfo, [&]() -> WORD {
+    return BoardOperationOn(Op::GetBoardInfo, ByIndex(boardIndex), [&]() -> WORD {
         if (buffer == nullptr) {
             return OHD_ERR_NULL_POINTER;
         }
@@ -240,7 +350,7 @@ WORD WINAPI eHD_GetBoardInfo(WORD boardIndex, DWORD item, DWORD size, void* buff
             return OHD_ERR_INVALID_SIZE;
         }
         switch (item) {
-        case OHD_INFO_SERIAL: CopyText(static_cast<char*>(buffer), size, board->config.serial); break;
+        case OHD_INFO_SERIAL: PutSerial(static_cast<char*>(buffer), size, board->config.serial); break;
         case OHD_INFO_FIRMWARE: { const DWORD v = 0x00020104; std::memcpy(buffer, &v, 4); break; }
         case OHD_INFO_MEMORY_MB: { const DWORD v = 256; std::memcpy(buffer, &v, 4); break; }
         case OHD_INFO_BOARD_TYPE: { const int16_t v = board->config.type; std::memcpy(buffer, &v, 2); break; }

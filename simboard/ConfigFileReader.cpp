@@ -415,7 +415,7 @@ extern "C" WORD WINAPI eHD_ReadConfigFile(WORD boardIndex, const char* path, Mod
         {
             StateGuard guard;
             WORD injected = 0;
-            if (EnterOperation(Op::ReadConfigFile, &injected)) {
+            if (EnterOperation(Op::ReadConfigFile, TheDevice().FindBoard(boardIndex), &injected)) {
                 return injected;
             }
             if (path == nullptr || mode == nullptr) {

@@ -83,7 +83,7 @@ extern "C" WORD WINAPI eHD_GetErrorText(WORD status, DWORD maxLength, char* buff
         {
             StateGuard guard;
             WORD injected = 0;
-            if (EnterOperation(Op::GetErrorText, &injected)) {
+            if (EnterOperation(Op::GetErrorText, nullptr, &injected)) {
                 return injected;
             }
             if (buffer == nullptr) {

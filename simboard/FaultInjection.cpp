@@ -58,7 +58,7 @@ DWORD TakeDelay(Op op)
     Device& device = TheDevice();
     const DWORD delay = std::exchange(device.faults[static_cast<int>(op)].delayMilliseconds, 0);
     if (delay != 0) {
-        ++device.counters.callsDelayed;
+        device.Count(nullptr, &Counters::callsDelayed);
     }
     return delay;
 }
@@ -68,19 +68,34 @@ void ClearFaults()
     for (Fault& fault : TheDevice().faults) {
         fault = Fault{};
     }
+    for (Board& board : TheDevice().boards) {
+        board.faults.fill(Fault{});
+    }
 }
 
-bool EnterOperation(Op op, WORD* injected)
+void ArmBoardFault(Board& board, Op op, WORD status, int count)
+{
+    Fault& fault = board.faults[static_cast<int>(op)];
+    fault.status = status;
+    fault.remaining = count > 0 ? count : 0;
+}
+
+bool EnterOperation(Op op, Board* board, WORD* injected)
 {
     Device& device = TheDevice();
     const int i = static_cast<int>(op);
     ++device.calls[i];
-    Fault& fault = device.faults[i];
-    if (fault.remaining > 0) {
-        --fault.remaining;
-        ++device.counters.faultsInjected;
-        *injected = fault.status;
-        return true;
+    if (board != nullptr) {
+        ++board->calls[i];
+    }
+    // A fault armed for every board comes first, then one armed on this board.
+    for (Fault* fault : {&device.faults[i], board != nullptr ? &board->faults[i] : nullptr}) {
+        if (fault != nullptr && fault->remaining > 0) {
+            --fault->remaining;
+            device.Count(board, &Counters::faultsInjected);
+            *injected = fault->status;
+            return true;
+        }
     }
     return false;
 }

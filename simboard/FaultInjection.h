@@ -4,6 +4,8 @@
 
 namespace simboard {
 
+struct Board;  // SimState.h
+
 // The 22 operations, numbered as their export ordinals.
 enum class Op : int {
     GetBoardCount = 1, GetBoardList, GetBoardName, OpenBoard, CloseBoard, SetParameter, GetParameter,
@@ -27,8 +29,12 @@ void ArmDelay(Op op, DWORD milliseconds);
 // Takes the armed delay of `op`, if any, counting it; 0 when none. Takes the state lock itself.
 DWORD TakeDelay(Op op);
 
-// Counts the call of `op`; if a fault is armed, consumes one and returns true with its status.
+// Counts the call of `op` (also on `board`, the board it is addressed to, when there is one); if
+// a fault is armed for every board or for that one, consumes it and returns true with its status.
 // State lock held by the caller.
-bool EnterOperation(Op op, WORD* injected);
+bool EnterOperation(Op op, Board* board, WORD* injected);
+
+// Arms a fault on one board only (count 0 disarms). State lock held by the caller.
+void ArmBoardFault(Board& board, Op op, WORD status, int count);
 
 }  // namespace simboard

@@ -48,10 +48,10 @@ HMODULE g_self = nullptr;  // this DLL, referenced once per running producer
 // Frame period in performance-counter ticks; 0 = unlimited. State lock held.
 double PeriodTicks(const Device& device, const Board& board)
 {
-    if (device.rateOverride < 0) {
+    if (board.settings.rateOverride < 0) {
         return 0.0;
     }
-    double fps = device.rateOverride;
+    double fps = board.settings.rateOverride;
     if (fps <= 0) {
         fps = static_cast<double>(board.mode.horizontalFrequency) / (board.mode.verticalTotal > 0 ? board.mode.verticalTotal : 1);
     }
@@ -70,23 +70,27 @@ bool ProduceFrame(Stream& stream, bool unlimited)
     DWORD frameNumber = 0;
     bool timeCode = false;
     int timeCodeRate = 30;
+    bool headerOnly = false;
     {
         StateGuard guard;
-        if (device.paused) {
+        // The stream's board stays while its producer runs: boards are replaced only after every
+        // stream was closed.
+        Board* board = device.FindBoard(stream.boardIndex);
+        if (board == nullptr || board->settings.paused) {
             return false;
         }
         if (!unlimited) {
             frameNumber = stream.nextFrameNumber++;
         }
-        if (!device.signal) {
-            ++device.counters.ticksNoSignal;
+        if (!board->settings.signal) {
+            device.Count(board, &Counters::ticksNoSignal);
             return false;
         }
-        if (device.dropPercent > 0) {
-            stream.dropAccumulator += device.dropPercent;
+        if (board->settings.dropPercent > 0) {
+            stream.dropAccumulator += board->settings.dropPercent;
             if (stream.dropAccumulator >= 100) {
                 stream.dropAccumulator -= 100;
-                ++device.counters.framesDroppedInjected;
+                device.Count(board, &Counters::framesDroppedInjected);
                 if (unlimited) {
                     ++stream.nextFrameNumber;
                 }
@@ -95,7 +99,7 @@ bool ProduceFrame(Stream& stream, bool unlimited)
         }
         if (stream.boardQueue.empty()) {
             if (!unlimited) {
-                ++device.counters.framesDroppedNoBlock;
+                device.Count(board, &Counters::framesDroppedNoBlock);
             }
             return false;
         }
@@ -107,15 +111,22 @@ bool ProduceFrame(Stream& stream, bool unlimited)
         stream.states[static_cast<size_t>(index)] = BlockState::Filling;
         timeCode = device.timeCode;
         timeCodeRate = device.timeCodeRate;
+        headerOnly = device.headerOnly;
     }
     // The block being filled is the producer's alone: paint it without the lock.
-    stream.painter.Paint(stream.blocks[static_cast<size_t>(index)], frameNumber, timeCode, timeCodeRate);
+    BYTE* block = stream.blocks[static_cast<size_t>(index)];
+    if (headerOnly) {
+        stream.painter.PaintHeader(block, frameNumber, timeCode, timeCodeRate);
+    } else {
+        stream.painter.Paint(block, frameNumber, timeCode, timeCodeRate);
+    }
     const LONGLONG filled = QpcNow();
     {
         StateGuard guard;
+        Board* board = device.FindBoard(stream.boardIndex);
         // A pause that arrived while painting wins: the block goes back to the board unseen, so
         // that once SimBoard_PauseProducer(1) has returned no further frame is delivered.
-        if (device.paused) {
+        if (board == nullptr || board->settings.paused) {
             stream.states[static_cast<size_t>(index)] = BlockState::HeldByBoard;
             stream.boardQueue.push_front(index);
             return false;
@@ -124,7 +135,7 @@ bool ProduceFrame(Stream& stream, bool unlimited)
         stream.descriptors[static_cast<size_t>(index)].frameNumber = frameNumber;
         stream.readyQueue.push_back(index);
         device.fillTimes[stream.blocks[static_cast<size_t>(index)]] = filled;
-        ++device.counters.framesProduced;
+        device.Count(board, &Counters::framesProduced);
     }
     SetEvent(stream.frameEvent);
     return true;
@@ -146,11 +157,14 @@ void ProducerLoop(Stream& stream)
             if (stream.stopRequested) {
                 return;
             }
-            paused = device.paused;
-            const Board* board = device.FindMode(stream.modeHandle);
+            Board* board = device.FindMode(stream.modeHandle);
+            paused = board == nullptr || board->settings.paused;
             wanted = board != nullptr ? PeriodTicks(device, *board) : static_cast<double>(frequency);
             if (wanted != period) {
                 device.frameRateMilliHz = wanted > 0 ? static_cast<long long>(static_cast<double>(frequency) * 1000.0 / wanted + 0.5) : -1;
+                if (board != nullptr) {
+                    board->frameRateMilliHz = device.frameRateMilliHz;
+                }
             }
         }
         if (paused) {
@@ -184,7 +198,7 @@ void ProducerLoop(Stream& stream)
         if (latest > tick + 1) {
             const unsigned long long skipped = latest - tick - 1;
             StateGuard guard;
-            device.counters.ticksSkipped += static_cast<long long>(skipped);
+            device.Count(device.FindBoard(stream.boardIndex), &Counters::ticksSkipped, static_cast<long long>(skipped));
             stream.nextFrameNumber += static_cast<DWORD>(skipped);
         }
         tick = latest > tick ? latest : tick + 1;
@@ -199,7 +213,11 @@ DWORD WINAPI ProducerMain(LPVOID argument)
     timeEndPeriod(1);
     {
         StateGuard guard;
-        --TheDevice().producerThreads;
+        Device& device = TheDevice();
+        --device.producerThreads;
+        if (Board* board = device.FindBoard(static_cast<Stream*>(argument)->boardIndex)) {
+            --board->producerThreads;
+        }
     }
     FreeLibraryAndExitThread(g_self, 0);
     return 0;
@@ -220,8 +238,13 @@ WORD StartProducer(Stream& stream)
     }
     stream.thread = thread;
     stream.started = true;
-    ++TheDevice().producerThreads;
-    ++TheDevice().counters.streamsStarted;
+    Device& device = TheDevice();
+    Board* board = device.FindBoard(stream.boardIndex);
+    ++device.producerThreads;
+    if (board != nullptr) {
+        ++board->producerThreads;
+    }
+    device.Count(board, &Counters::streamsStarted);
     return OHD_OK;
 }
 
@@ -300,7 +323,7 @@ WORD WINAPI eHD_LiveStreamOpen(DWORD mode, StreamParameters* parameters)
         ControlGuard control;
         StateGuard guard;
         WORD injected = 0;
-        if (EnterOperation(Op::LiveStreamOpen, &injected)) {
+        if (EnterOperation(Op::LiveStreamOpen, TheDevice().FindMode(mode), &injected)) {
             return injected;
         }
         if (parameters == nullptr) {
@@ -344,7 +367,7 @@ WORD WINAPI eHD_LiveStreamOpen(DWORD mode, StreamParameters* parameters)
         }
         auto stream = std::make_unique<Stream>();
         stream->frameEvent = event;  // owned by the stream from here on
-        if (!device.signal) {
+        if (!board->settings.signal) {
             return OHD_ERR_NO_SIGNAL;
         }
         stream->wake = CreateEventW(nullptr, FALSE, FALSE, nullptr);
@@ -366,6 +389,7 @@ WORD WINAPI eHD_LiveStreamOpen(DWORD mode, StreamParameters* parameters)
         stream->width = parameters->width;
         stream->height = parameters->height;
         stream->painter.Prepare(parameters->formatType, parameters->width, parameters->height);
+        stream->painter.SetSource(board->config.index, board->config.serial);
         board->stream = std::move(stream);
         return OHD_OK;
     });
@@ -379,7 +403,7 @@ WORD WINAPI eHD_LiveStreamMode(DWORD mode, DWORD command)
         {
             StateGuard guard;
             WORD injected = 0;
-            if (EnterOperation(Op::LiveStreamMode, &injected)) {
+            if (EnterOperation(Op::LiveStreamMode, TheDevice().FindMode(mode), &injected)) {
                 return injected;
             }
             Board* board = TheDevice().FindMode(mode);
@@ -413,7 +437,7 @@ WORD WINAPI eHD_LiveStreamClose(DWORD mode, StreamParameters* parameters)
         {
             StateGuard guard;
             WORD injected = 0;
-            if (EnterOperation(Op::LiveStreamClose, &injected)) {
+            if (EnterOperation(Op::LiveStreamClose, TheDevice().FindMode(mode), &injected)) {
                 return injected;
             }
             if (parameters == nullptr) {
@@ -441,7 +465,7 @@ WORD WINAPI eHD_LiveStreamClose(DWORD mode, StreamParameters* parameters)
 
 WORD WINAPI eHD_GetStreamBuffer(DWORD mode, BufferDescriptor** descriptor)
 {
-    return BoardOperation(Op::GetStreamBuffer, [&]() -> WORD {
+    return BoardOperationOn(Op::GetStreamBuffer, ByMode(mode), [&]() -> WORD {
         if (descriptor == nullptr) {
             return OHD_ERR_NULL_POINTER;
         }
@@ -460,14 +484,14 @@ WORD WINAPI eHD_GetStreamBuffer(DWORD mode, BufferDescriptor** descriptor)
         stream->readyQueue.pop_front();
         stream->states[static_cast<size_t>(index)] = BlockState::HandedOver;
         *descriptor = &stream->descriptors[static_cast<size_t>(index)];
-        ++TheDevice().counters.framesDelivered;
+        TheDevice().Count(board, &Counters::framesDelivered);
         return OHD_OK;
     });
 }
 
 WORD WINAPI eHD_ReleaseStreamBuffer(DWORD mode, BufferDescriptor* descriptor)
 {
-    return BoardOperation(Op::ReleaseStreamBuffer, [&]() -> WORD {
+    return BoardOperationOn(Op::ReleaseStreamBuffer, ByMode(mode), [&]() -> WORD {
         if (descriptor == nullptr) {
             return OHD_ERR_NULL_POINTER;
         }
@@ -489,8 +513,8 @@ WORD WINAPI eHD_ReleaseStreamBuffer(DWORD mode, BufferDescriptor* descriptor)
         }
         stream->states[static_cast<size_t>(index)] = BlockState::HeldByBoard;
         stream->boardQueue.push_back(index);
-        ++device.counters.framesReleased;
-        if (device.rateOverride < 0) {
+        device.Count(board, &Counters::framesReleased);
+        if (board->settings.rateOverride < 0) {
             SetEvent(stream->wake);  // an unlimited producer waits for blocks
         }
         return OHD_OK;

@@ -59,7 +59,7 @@ DWORD WINAPI eHD_CreateMode(WORD boardIndex, DWORD zero, ModeRecord* record)
     try {
         StateGuard guard;
         WORD injected = 0;
-        if (EnterOperation(Op::CreateMode, &injected)) {
+        if (EnterOperation(Op::CreateMode, TheDevice().FindBoard(boardIndex), &injected)) {
             return 0;
         }
         Device& device = TheDevice();
@@ -88,7 +88,7 @@ DWORD WINAPI eHD_CreateMode(WORD boardIndex, DWORD zero, ModeRecord* record)
 
 WORD WINAPI eHD_ReleaseMode(WORD boardIndex)
 {
-    return BoardOperation(Op::ReleaseMode, [&]() -> WORD {
+    return BoardOperationOn(Op::ReleaseMode, ByIndex(boardIndex), [&]() -> WORD {
         Board* board = TheDevice().FindBoard(boardIndex);
         if (board == nullptr) {
             return OHD_ERR_UNKNOWN_BOARD;
@@ -109,7 +109,7 @@ WORD WINAPI eHD_ReleaseMode(WORD boardIndex)
 
 WORD WINAPI eHD_SetMode(DWORD mode, ModeRecord* record, DWORD applyCode)
 {
-    return BoardOperation(Op::SetMode, [&]() -> WORD {
+    return BoardOperationOn(Op::SetMode, ByMode(mode), [&]() -> WORD {
         if (record == nullptr) {
             return OHD_ERR_NULL_POINTER;
         }
@@ -148,7 +148,7 @@ WORD WINAPI eHD_SetMode(DWORD mode, ModeRecord* record, DWORD applyCode)
 
 WORD WINAPI eHD_GetMode(DWORD mode, ModeRecord* record)
 {
-    return BoardOperation(Op::GetMode, [&]() -> WORD {
+    return BoardOperationOn(Op::GetMode, ByMode(mode), [&]() -> WORD {
         if (record == nullptr) {
             return OHD_ERR_NULL_POINTER;
         }

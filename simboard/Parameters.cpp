@@ -2,7 +2,8 @@
 //
 //   "HardReset"   set only; accepted before eHD_OpenBoard. Any value. Puts brightness, contrast,
 //                 hue, saturation, the colour registers and the ActiveMode flag back to their
-//                 power-on values (the mode stays). Refused (busy) while a live stream is open.
+//                 power-on values (the mode stays). Refused (busy) while a live stream is open,
+//                 and (already open) for a shared board that another process has open.
 //   "ActiveMode"  set 0 or 1 (needs a mode). Read: bit 0 = set to 1, bit 1 = live stream
 //                 started, bit 4 (0x10) = input locked (signal present and a mode created).
 //   "Brightness", "Contrast", "Hue", "Saturation": one byte each (0..255), power-on value 128.
@@ -79,7 +80,7 @@ extern "C" {
 
 WORD WINAPI eHD_SetParameter(WORD boardIndex, const char* name, DWORD blockSize, void* block)
 {
-    return BoardOperation(Op::SetParameter, [&]() -> WORD {
+    return BoardOperationOn(Op::SetParameter, ByIndex(boardIndex), [&]() -> WORD {
         Board* board = nullptr;
         Param param = Param::Unknown;
         if (const WORD status = Prepare(boardIndex, name, blockSize, block, board, param)) {
@@ -92,11 +93,16 @@ WORD WINAPI eHD_SetParameter(WORD boardIndex, const char* name, DWORD blockSize,
             if (board->stream != nullptr) {
                 return OHD_ERR_BOARD_BUSY;
             }
+            // A board that another process has open is that process's: resetting it would upset
+            // its stream.
+            if (ClaimedElsewhere(*board)) {
+                return OHD_ERR_BOARD_ALREADY_OPEN;
+            }
             board->brightness = board->contrast = board->hue = board->saturation = 128;
             board->registers = FactoryRegisters();
             board->active = false;
             board->whiteBalanceMeasured = false;
-            ++TheDevice().counters.hardResets;
+            TheDevice().Count(board, &Counters::hardResets);
             return OHD_OK;
         case Param::ActiveMode:
             if (value > 1) {
@@ -119,7 +125,7 @@ WORD WINAPI eHD_SetParameter(WORD boardIndex, const char* name, DWORD blockSize,
 
 WORD WINAPI eHD_GetParameter(WORD boardIndex, const char* name, DWORD blockSize, void* block)
 {
-    return BoardOperation(Op::GetParameter, [&]() -> WORD {
+    return BoardOperationOn(Op::GetParameter, ByIndex(boardIndex), [&]() -> WORD {
         Board* board = nullptr;
         Param param = Param::Unknown;
         if (const WORD status = Prepare(boardIndex, name, blockSize, block, board, param)) {
@@ -131,7 +137,7 @@ WORD WINAPI eHD_GetParameter(WORD boardIndex, const char* name, DWORD blockSize,
             return OHD_ERR_PARAMETER_WRITE_ONLY;
         case Param::ActiveMode:
             value = (board->active ? 0x01u : 0u) | (board->stream != nullptr && board->stream->started ? 0x02u : 0u) |
-                    (TheDevice().signal && board->modeHandle != 0 ? 0x10u : 0u);
+                    (board->settings.signal && board->modeHandle != 0 ? 0x10u : 0u);
             break;
         default:
             value = *ByteParameter(*board, param);

@@ -103,6 +103,13 @@ void FramePainter::Prepare(int formatType, int width, int height)
     counter_.assign(rowBytes_, 0);
 }
 
+void FramePainter::SetSource(WORD boardIndex, const std::string& serial)
+{
+    source_.fill(0);
+    Put16(source_.data(), boardIndex);
+    std::memcpy(source_.data() + 4, serial.data(), std::min<size_t>(serial.size(), kFrameSourceBytes - 4));
+}
+
 void FramePainter::Paint(BYTE* frame, DWORD frameNumber, bool timeCode, int timeCodeRate)
 {
     const size_t shift = static_cast<size_t>((static_cast<unsigned long long>(frameNumber) * 4) % static_cast<unsigned>(period_));
@@ -132,8 +139,11 @@ void FramePainter::Paint(BYTE* frame, DWORD frameNumber, bool timeCode, int time
     for (int y = 1; y <= 8 && y < height_; ++y) {
         std::memcpy(frame + static_cast<size_t>(y) * rowBytes_, counter_.data(), rowBytes_);
     }
+    PaintHeader(frame, frameNumber, timeCode, timeCodeRate);
+}
 
-    // Header.
+void FramePainter::PaintHeader(BYTE* frame, DWORD frameNumber, bool timeCode, int timeCodeRate) const
+{
     BYTE header[kFrameHeaderBytes] = {};
     if (timeCode && timeCodeRate > 0) {
         const unsigned long long n = frameNumber;
@@ -149,6 +159,7 @@ void FramePainter::Paint(BYTE* frame, DWORD frameNumber, bool timeCode, int time
     Put16(header + 14, static_cast<unsigned>(BitsPerPixel(format_)));
     Put32(header + 16, static_cast<uint32_t>(width_));
     Put32(header + 20, static_cast<uint32_t>(height_));
+    std::memcpy(header + kFrameSourceOffset, source_.data(), kFrameSourceBytes);
     std::memcpy(frame, header, std::min(kFrameHeaderBytes, FrameBytes()));
 }
 

@@ -71,17 +71,15 @@ Board* Device::FindMode(DWORD handle)
 
 void Device::RestoreDefaults()
 {
-    boards.clear();
-    Board board;
-    board.config = DefaultBoard();
-    board.registers = FactoryRegisters();
-    boards.push_back(std::move(board));
-    signal = true;
-    rateOverride = 0.0;
-    dropPercent = 0;
-    paused = false;
+    settings = BoardSettings{};
+    std::vector<BoardConfig> configs;
+    if (!BoardsFromEnvironment(configs)) {
+        configs.assign(1, DefaultBoard());
+    }
+    ReplaceBoards(std::move(configs));
     timeCode = false;
     timeCodeRate = 30;
+    headerOnly = false;
     counters = Counters{};
     calls.fill(0);
     faults.fill(Fault{});
@@ -89,6 +87,27 @@ void Device::RestoreDefaults()
     fillTimes.clear();
     lastConfigStatus = 0;
     lastConfigDetail.clear();
+}
+
+void Device::ReplaceBoards(std::vector<BoardConfig> configs)
+{
+    // The counts of the boards that go stay in the device's sums.
+    boards.clear();
+    for (BoardConfig& config : configs) {
+        Board board;
+        board.config = std::move(config);
+        board.registers = FactoryRegisters();
+        board.settings = settings;
+        boards.push_back(std::move(board));
+    }
+}
+
+void Device::Count(Board* board, long long Counters::*counter, long long amount)
+{
+    counters.*counter += amount;
+    if (board != nullptr) {
+        board->counters.*counter += amount;
+    }
 }
 
 Device& TheDevice() { return *g_device; }

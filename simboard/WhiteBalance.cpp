@@ -56,7 +56,7 @@ extern "C" {
 
 WORD WINAPI eHD_TestWhiteBalance(DWORD mode, ModeRecord* record, WhiteBalanceRecord* balance)
 {
-    return BoardOperation(Op::TestWhiteBalance, [&]() -> WORD {
+    return BoardOperationOn(Op::TestWhiteBalance, ByMode(mode), [&]() -> WORD {
         if (record == nullptr || balance == nullptr) {
             return OHD_ERR_NULL_POINTER;
         }
@@ -65,7 +65,7 @@ WORD WINAPI eHD_TestWhiteBalance(DWORD mode, ModeRecord* record, WhiteBalanceRec
         if (board == nullptr) {
             return OHD_ERR_INVALID_MODE_HANDLE;
         }
-        if (!device.signal) {
+        if (!board->settings.signal) {
             return OHD_ERR_NO_SIGNAL;
         }
         const ColourRegisters factory = FactoryRegisters();
@@ -75,7 +75,8 @@ WORD WINAPI eHD_TestWhiteBalance(DWORD mode, ModeRecord* record, WhiteBalanceRec
         balance->measured = 1;
         std::memcpy(balance->firstSet, factory.data(), 6);
         balance->origRedGain = board->registers[0];
-        balance->measureCount = static_cast<DWORD>(++device.counters.whiteBalanceMeasurements);
+        device.Count(board, &Counters::whiteBalanceMeasurements);
+        balance->measureCount = static_cast<DWORD>(device.counters.whiteBalanceMeasurements);
         std::memcpy(balance->secondSet, board->measuredRegisters.data(), 6);
         return OHD_OK;
     });
@@ -83,7 +84,7 @@ WORD WINAPI eHD_TestWhiteBalance(DWORD mode, ModeRecord* record, WhiteBalanceRec
 
 WORD WINAPI eHD_SetWhiteBalance(DWORD mode, ModeRecord* record, WhiteBalanceRecord* balance)
 {
-    return BoardOperation(Op::SetWhiteBalance, [&]() -> WORD {
+    return BoardOperationOn(Op::SetWhiteBalance, ByMode(mode), [&]() -> WORD {
         if (record == nullptr || balance == nullptr) {
             return OHD_ERR_NULL_POINTER;
         }

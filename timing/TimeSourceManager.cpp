@@ -147,7 +147,9 @@ void CTimeSourceManager::LoadTimeSource(const wchar_t* registryPath)
     }
 
     timeSourceOffset_ = ReadNumber(key.Get(), L"TimeSourceOffset");
-    timecodeOffset_ = ReadNumber(key.Get(), L"LTCTimeSourceOffset");
+    // Only the low eight bits of the time-code offset count, read as a signed 8-bit number: 0x1FF
+    // is -1, not 511. The range limit below then applies to what they give.
+    timecodeOffset_ = static_cast<std::int8_t>(static_cast<std::uint8_t>(ReadNumber(key.Get(), L"LTCTimeSourceOffset") & 0xFF));
     timecodeFrameRate_ = orvane::timing::TimecodeRateForMode(ReadNumber(key.Get(), L"LTCTimeSourceMode"));
 
     // Offsets the arithmetic cannot carry are limited, and said so once per start.

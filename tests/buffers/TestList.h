@@ -86,7 +86,9 @@ public:
     using CTripleList::AppendFreeImages;
     using CTripleList::CurrentDescriptor;
     using CTripleList::CurrentImage;
-    using CTripleList::MatchFilledBuffer;
+    using CTripleList::QueueFreeImage;
+    using CTripleList::ReleaseAllImages;
+    using CTripleList::ReleaseCurrentImage;
     using CTripleList::SetNames;
 
     ImageCounters& counters;

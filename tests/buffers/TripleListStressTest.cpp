@@ -1,5 +1,5 @@
 // All four threads of a grab period at once, for many frames: a stand-in for the capture thread
-// moves frames, the grab thread queues free images, the read thread reads, releases and now and
+// delivers frames, the grab thread queues free images, the read thread reads, releases and now and
 // then deletes, and the control thread releases everything and wakes the others. Whatever the
 // interleaving, no image may be lost, doubled or deleted twice, nobody may deadlock, and once the
 // buffers exist the frame path must not touch the heap.
@@ -94,16 +94,15 @@ void RunFourThreads(TestList& list, int frames, int deleteEvery, bool countAlloc
         std::uint32_t random = 0x2545F491u;
         std::uint32_t seen = 0;
         while (figures.moved < frames) {
-            if (list.GrabListEmpty()) {
+            if (list.GrabListEmpty() && list.FreeListSize() == 0) {
                 queued.Await(seen);
                 continue;
             }
-            // The board names a block: usually one at the front of the grab list, sometimes one
-            // further back or one not queued at all (then the oldest queued image goes anyway).
+            // The board names a block at random: queued or still free, it is delivered from where
+            // its image is; one whose image is ready (or deleted) is nobody's to deliver.
             random = random * 1664525u + 1013904223u;
             const int block = static_cast<int>((random >> 16) % kImages);
-            list.MatchFilledBuffer(list.Block(block), list.FakeDescriptor(block));
-            if (list.FrameCaptured()) {
+            if (list.DeliverFilledBuffer(list.Block(block), list.FakeDescriptor(block)) != FilledImageSource::None) {
                 ++figures.moved;
             }
         }

@@ -100,7 +100,7 @@ TEST(TripleList, ImagesCycleOldestFirstAndTheReadPositionFollowsReleases)
 
     Signalled(list.GrabEventName(), true);
     list.ReleaseCurrent();
-    EXPECT_TRUE(Signalled(list.GrabEventName()));
+    EXPECT_FALSE(Signalled(list.GrabEventName())) << "no grab thread waits: nothing to set";
     EXPECT_EQ(In(list, Free), (Blocks{3, 0}));
     ASSERT_NE(list.CurrentImage(), nullptr) << "the read position moves on to the next ready image";
     EXPECT_EQ(list.CurrentImage()->GetImage()->pixels, list.Block(1));
@@ -176,7 +176,7 @@ TEST(TripleList, BlockedWaitersWakeOnSignalsAndOnNewImages)
         BoundedThread reader([&] { readyHeader = list.GetCurrent(readWaited); });
         ASSERT_TRUE(waiting(list.ReadEventName()));
         EXPECT_FALSE(reader.Join(0));
-        list.FrameCaptured();
+        EXPECT_EQ(list.DeliverFilledBuffer(list.Block(0), list.FakeDescriptor(0)), FilledImageSource::Queued);
         ASSERT_TRUE(reader.Join(5000));
     }
     ASSERT_NE(readyHeader, nullptr);
@@ -208,27 +208,47 @@ TEST(TripleList, ReleaseAllPrepareGrabAndFinishGrabMoveWholeLists)
     EXPECT_TRUE(Signalled(list.GrabEventName()));
     EXPECT_EQ(In(list, Free), (Blocks{3, 4, 0, 1}));
     EXPECT_EQ(list.CurrentImage(), nullptr);
+    EXPECT_EQ(list.FrameCounts().Lost(FrameLoss::Unread), 1) << "the one after the current was never read";
 
-    // Stopping: queued images that were never filled become readable like filled ones.
+    // Stopping: an image queued but never filled is no frame; it goes back to the free list.
+    Signalled(list.ReadEventName(), true);
     list.FinishGrab();
-    EXPECT_EQ(In(list, Ready), (Blocks{2}));
+    EXPECT_EQ(In(list, Free), (Blocks{3, 4, 0, 1, 2}));
     EXPECT_TRUE(list.GrabListEmpty());
+    EXPECT_FALSE(Signalled(list.ReadEventName())) << "no reader is woken for it";
 
-    // Starting: queued images are drained (and stamped), then everything is free again.
-    Queue(list, 2);
-    list.ForEachImage([](ImageListId id, CImageWrapper* image) {
-        if (id == Grab) {
-            image->GetImage()->seconds = -1;
-        }
-    });
-    list.GetCurrent(waited);
+    // Starting: what is queued or ready goes back to the free list unstamped and wakes nobody;
+    // the frame the host holds stays its current image.
+    Queue(list, 3);
+    list.ForEachImage([](ImageListId, CImageWrapper* image) { image->GetImage()->seconds = -1; });
+    EXPECT_TRUE(list.FrameCaptured());
+    EXPECT_TRUE(list.FrameCaptured());
+    ImageHeader* held = list.GetCurrent(waited);
+    ASSERT_NE(held, nullptr);
+    Signalled(list.ReadEventName(), true);
     list.PrepareGrab();
     EXPECT_EQ(list.TotalBufferCount(), 5);
-    EXPECT_EQ(list.ReadyCount(), 3) << "the drain went through FrameCaptured";
     EXPECT_EQ(list.MaxReadyCount(), 0);
-    EXPECT_EQ(In(list, Free), (Blocks{0, 1, 2, 3, 4}));
+    EXPECT_EQ(In(list, Ready), (Blocks{3}));
+    EXPECT_EQ(In(list, Free), (Blocks{1, 2, 0, 4}));
+    EXPECT_EQ(list.GetCurrent(waited), held);
+    EXPECT_FALSE(Signalled(list.ReadEventName()));
+    EXPECT_EQ(list.FrameCounts().Lost(FrameLoss::Unread), 2);
+    list.ForEachImage([&](ImageListId, CImageWrapper* image) {
+        const int block = list.BlockIndex(image);
+        EXPECT_EQ(image->GetImage()->seconds == -1, block != 3 && block != 4) << "only delivered frames are stamped";
+    });
+    // Released, it joins the others; a read position the host was never handed is no held frame.
+    list.ReleaseCurrent();
+    EXPECT_EQ(In(list, Free), (Blocks{1, 2, 0, 4, 3}));
+    Queue(list, 2);
+    list.FrameCaptured();
+    list.FrameCaptured();
+    list.GetCurrent(waited);
+    list.ReleaseCurrent();
+    list.PrepareGrab();
+    EXPECT_EQ(In(list, Ready), Blocks{});
     EXPECT_EQ(list.CurrentImage(), nullptr);
-    list.ForEachImage([](ImageListId, CImageWrapper* image) { EXPECT_NE(image->GetImage()->seconds, -1); });
     Queue(list, 1);
     list.FrameCaptured();
     EXPECT_EQ(list.MaxReadyCount(), 1);
@@ -255,28 +275,67 @@ TEST(TripleList, FreeBuffersSparesQueuedImagesWhichGoWithTheList)
     EXPECT_EQ(counters.disposed, 5);
 }
 
-TEST(TripleList, MatchFilledBufferBringsTheFilledImageToTheFront)
+// Filled buffers reach the ready list in the order the board filled them, from wherever their
+// image is: queued (as a rule, the first one) or still free when the grab thread is behind.
+TEST(TripleList, AFilledBufferIsDeliveredFromTheGrabOrTheFreeList)
 {
     TestList list;
-    list.AllocateBuffers(4);
-    Queue(list, 4);
-    EXPECT_TRUE(list.MatchFilledBuffer(list.Block(2), list.FakeDescriptor(2)));
-    EXPECT_TRUE(list.MatchFilledBuffer(list.Block(2), list.FakeDescriptor(5)));
-    EXPECT_EQ(In(list, Grab), (Blocks{2, 0, 1, 3}));
-    EXPECT_FALSE(list.MatchFilledBuffer(list.Block(9), list.FakeDescriptor(1)));
-    EXPECT_FALSE(list.MatchFilledBuffer(nullptr, list.FakeDescriptor(1)));
-    EXPECT_EQ(In(list, Grab), (Blocks{2, 0, 1, 3}));
+    list.AllocateBuffers(5);
+    Queue(list, 3);
+    struct Step {
+        int block;
+        int descriptor;
+        FilledImageSource source;
+    };
+    const Step steps[] = {
+        {0, 10, FilledImageSource::Queued},  // the first queued image
+        {2, 12, FilledImageSource::Queued},  // one further back
+        {4, 14, FilledImageSource::Free},    // not queued yet
+        {4, 15, FilledImageSource::None},    // already ready: not the board's to fill
+        {9, 11, FilledImageSource::None},    // no image has these pixels
+    };
+    for (const Step& step : steps) {
+        EXPECT_EQ(list.DeliverFilledBuffer(list.Block(step.block), list.FakeDescriptor(step.descriptor)), step.source)
+            << step.block;
+    }
+    EXPECT_EQ(list.DeliverFilledBuffer(nullptr, list.FakeDescriptor(1)), FilledImageSource::None);
+    EXPECT_EQ(In(list, Ready), (Blocks{0, 2, 4}));
+    EXPECT_EQ(In(list, Grab), (Blocks{1}));
+    EXPECT_EQ(In(list, Free), (Blocks{3}));
+    EXPECT_EQ(list.ReadyCount(), 3);
+    EXPECT_EQ(list.FrameCounts().Captured(), 3);
+    list.ForEachImage([&](ImageListId id, CImageWrapper* image) {
+        EXPECT_EQ(image->GetImage()->seconds > 1'600'000'000, id == Ready) << "delivered frames are stamped";
+    });
 
-    list.FrameCaptured();
+    // The descriptor travels with the image and leaves it when the image leaves the ready list.
     bool waited = false;
     list.GetCurrent(waited);
-    EXPECT_EQ(list.CurrentDescriptor(), list.FakeDescriptor(5));
-    EXPECT_EQ(list.CurrentImage()->GetImage()->pixels, list.Block(2));
+    EXPECT_EQ(list.CurrentDescriptor(), list.FakeDescriptor(10));
+    EXPECT_EQ(list.ReleaseCurrentImage(), list.FakeDescriptor(10));
+    EXPECT_EQ(In(list, Free), (Blocks{3, 0}));
+    std::vector<BufferDescriptor*> taken;
+    list.ReleaseAllImages([&](BufferDescriptor* descriptor) { taken.push_back(descriptor); });
+    EXPECT_EQ(taken, (std::vector<BufferDescriptor*>{list.FakeDescriptor(12), list.FakeDescriptor(14)}));
+    list.ForEachImage([](ImageListId, CImageWrapper* image) {
+        EXPECT_EQ(static_cast<COrvaneImage*>(image)->Descriptor(), nullptr);
+    });
+
+    // The image the board took from the free list counts as queued by the next call that finds no
+    // free image: it answers at once instead of waiting for an image the board already used.
+    TestList one;
+    one.AllocateBuffers(1);
+    ASSERT_EQ(one.DeliverFilledBuffer(one.Block(0), one.FakeDescriptor(0)), FilledImageSource::Free);
+    bool waitedForImage = true;
+    bool queuedByBoard = false;
+    EXPECT_EQ(one.QueueFreeImage(waitedForImage, queuedByBoard), nullptr);
+    EXPECT_TRUE(queuedByBoard);
+    EXPECT_FALSE(waitedForImage);
 
     // Linking an image into a second list would corrupt both.
-    CImageWrapper* again[] = {list.CurrentImage(), nullptr};
+    CImageWrapper* again[] = {nullptr, nullptr};
+    list.ForEachImage([&](ImageListId, CImageWrapper* image) { again[0] = image; });
     EXPECT_EQ(list.AppendFreeImages(again, 2), 0);
-    EXPECT_EQ(list.FreeListSize(), 0);
 }
 
 }  // namespace

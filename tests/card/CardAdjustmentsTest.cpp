@@ -184,5 +184,30 @@ TEST_F(CardAdjustments, ParametersReachTheBoardAsTheirLowByteAndAreNotWritten)
     EXPECT_TRUE(listener_.Contains("Orvane - error at line #933: The board is not open")) << listener_.Dump();
 }
 
+// The board takes a change the profile can no longer store (its folder gone since it was loaded):
+// the call still succeeds, and one line says which value did not reach which file.
+TEST_F(CardAdjustments, AChangeTheProfileCannotStoreIsLogged)
+{
+    char temp[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, temp);
+    const std::string folder = std::string(temp) + "orvane-gone-" + std::to_string(GetCurrentProcessId());
+    const std::string file = folder + "\\profile.chp";
+    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+    ASSERT_TRUE(CopyFileA(profiles_.emplace_back(ScratchProfile::FromSample("orvane-640x480-60-vga.chp")).Path().c_str(),
+                          file.c_str(), FALSE));
+    RememberBoardFile(file);
+    auto card = OpenCard();
+    ASSERT_NE(card, nullptr);
+    ASSERT_TRUE(DeleteFileA(file.c_str()));
+    ASSERT_TRUE(RemoveDirectoryA(folder.c_str()));
+    listener_.Clear();
+    card->SetHorizontalPositionValue(140);
+    EXPECT_EQ(card->GetHorizontalPositionValue(), 140) << "the board has it";
+    const auto lines = listener_.Lines();
+    const std::string expected = "Orvane - profile not written: [ORVANEHD] \"Horizontal Back Sync\" in " + file + " (error ";
+    EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [&](const std::string& line) { return line.rfind(expected, 0) == 0; }), 1)
+        << listener_.Dump();
+}
+
 }  // namespace
 }  // namespace orvane::test

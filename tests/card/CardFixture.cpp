@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 
@@ -23,6 +24,16 @@ std::string TemporaryProfileName()
     return name;
 }
 }  // namespace
+
+SimBoardDescription SimulatedBoard(const char* name, const char* serial, WORD index)
+{
+    SimBoardDescription board{};
+    std::snprintf(board.name, sizeof board.name, "%s", name);
+    std::memcpy(board.serial, serial, std::min(std::strlen(serial), sizeof board.serial));
+    board.boardIndex = index;
+    board.boardType = 5;
+    return board;
+}
 
 ScratchProfile ScratchProfile::FromSample(const std::string& sample)
 {
@@ -85,12 +96,27 @@ std::vector<std::string> CardTest::LinesFrom(const std::string& first)
     return std::vector<std::string>(start, lines.end());
 }
 
+std::string MessageRaisedBy(const std::function<void()>& call)
+{
+    try {
+        call();
+    } catch (MessageException message) {
+        return message;
+    } catch (const ComposedMessage& message) {
+        return message.Text();
+    }
+    return {};
+}
+
 std::unique_ptr<COrvaneCard> CardTest::OpenCard()
 {
     try {
         return std::make_unique<COrvaneCard>(registryPath_);
     } catch (MessageException message) {
         ADD_FAILURE() << "the card did not open: " << message << "\n" << listener_.Dump();
+        return nullptr;
+    } catch (const ComposedMessage& message) {
+        ADD_FAILURE() << "the card did not open: " << message.Text() << "\n" << listener_.Dump();
         return nullptr;
     }
 }
@@ -101,6 +127,8 @@ std::string CardTest::OpenCardExpectingFailure()
         COrvaneCard card(registryPath_);
     } catch (MessageException message) {
         return message;
+    } catch (const ComposedMessage& message) {
+        return message.Text();
     }
     return {};
 }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -33,6 +34,13 @@ private:
     explicit ScratchProfile(std::string path) : path_(std::move(path)) {}
     std::string path_;
 };
+
+// A simulated board of type 5; a serial number of eight characters fills its field without a
+// terminator, as in the board library's own list.
+SimBoardDescription SimulatedBoard(const char* name, const char* serial, WORD index);
+
+// The message a card call failed with, a constant or a composed one (empty when it did not fail).
+std::string MessageRaisedBy(const std::function<void()>& call);
 
 class CardTest : public ::testing::Test {
 protected:

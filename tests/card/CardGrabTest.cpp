@@ -3,11 +3,18 @@
 #include "tests/card/CardFixture.h"
 
 #include <atomic>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <functional>
+#include <set>
+#include <string>
 #include <vector>
 
 #include "platform/MessageException.h"
 #include "buffers/OrvaneImage.h"
 #include "tests/support/BoundedWait.h"
+#include "tests/support/WaiterHandshake.h"
 
 namespace orvane::test {
 namespace {
@@ -105,7 +112,9 @@ TEST_F(CardGrab, ACaptureThreadStillBusyAfterTheStopIsJoinedBeforeTheCardGoes)
     CloseHandle(capture);
 }
 
-TEST_F(CardGrab, QueuedButUnfilledImagesAreStampedIntoTheReadyListAtTheStop)
+// At the stop, images queued but never filled are no frames: they go back to the free list. What
+// the board did fill but the capture thread had not taken yet is collected into the ready list.
+TEST_F(CardGrab, AtTheStopFilledBuffersAreCollectedAndUnfilledImagesGoBackToTheFreeList)
 {
     card_->AllocateBuffers(4);
     ASSERT_EQ(SimBoard_PauseProducer(1), 0);
@@ -116,16 +125,31 @@ TEST_F(CardGrab, QueuedButUnfilledImagesAreStampedIntoTheReadyListAtTheStop)
     EXPECT_EQ(card_->GrabListSize(), 3);
     card_->DisableGrab();
     EXPECT_EQ(card_->GrabListSize(), 0);
-    EXPECT_EQ(card_->ReadyListSize(), 3);
-    EXPECT_EQ(card_->FreeListSize(), 1);
-    bool waited = true;
-    ImageHeader* header = card_->GetCurrent(waited);
-    ASSERT_NE(header, nullptr);
-    EXPECT_FALSE(waited);
-    EXPECT_GT(header->seconds, 1500000000);
-    // Never filled, so there is nothing to give back to the (closed) stream.
-    listener_.Clear();
-    card_->ReleaseCurrent();
+    EXPECT_EQ(card_->ReadyListSize(), 0);
+    EXPECT_EQ(card_->FreeListSize(), 4);
+
+    // The capture thread is held up in a slow board call while the board fills all four blocks.
+    ASSERT_EQ(SimBoard_PauseProducer(0), 0);
+    ASSERT_EQ(SimBoard_DelayNext("eHD_GetStreamBuffer", 1500), 0);
+    ASSERT_NE(card_->EnableGrab(), nullptr);
+    ASSERT_TRUE(WaitUntil(10000, [] {
+        return SimBoard_GetCounter("callsDelayed") == 1 && SimBoard_GetCounter("framesProduced") == 4;
+    }));
+    card_->DisableGrab();
+    EXPECT_EQ(card_->ReadyListSize(), 4) << "every frame the board filled is readable";
+    std::int64_t last = -1;
+    for (int i = 0; i < 4; ++i) {
+        bool waited = true;
+        ImageHeader* header = card_->GetCurrent(waited);
+        ASSERT_NE(header, nullptr);
+        EXPECT_FALSE(waited);
+        std::uint32_t number = 0;
+        std::memcpy(&number, static_cast<const char*>(header->pixels) + 4, sizeof number);
+        EXPECT_GT(static_cast<std::int64_t>(number), last) << "in the order the board filled them";
+        last = number;
+        card_->ReleaseCurrent();
+    }
+    EXPECT_EQ(card_->FrameCounts().Captured(), 4);
     EXPECT_FALSE(listener_.Contains("ReleaseCurrent() - eHD_ReleaseStreamBuffer ERROR")) << listener_.Dump();
 }
 
@@ -180,31 +204,66 @@ TEST_F(CardGrab, NoSignalShowsTheMessageBoxFailsAndASecondEnableStartsOver)
     card_->DisableGrab();
 }
 
-// A board that fills a buffer no queued image waits for gets it straight back: it must never run
-// out of buffers because the host queued fewer images than the board holds.
-TEST_F(CardGrab, FilledBuffersNobodyWaitsForGoBackToTheBoard)
+// The board holds every buffer the host is not reading, queued or not. One it fills before the host
+// queued its image is a frame all the same: it is delivered, in the order the board filled it.
+TEST_F(CardGrab, FramesFilledBeforeTheHostQueuesTheirImagesAreDeliveredInOrder)
 {
     card_->AllocateBuffers(4);
     ASSERT_NE(card_->EnableGrab(), nullptr);
-    ASSERT_TRUE(WaitUntil(5000, [] { return SimBoard_GetCounter("framesDelivered") >= 20; }));
-    EXPECT_EQ(card_->ReadyListSize(), 0);
-    EXPECT_GE(SimBoard_GetCounter("blocksHeldByBoard") + SimBoard_GetCounter("blocksReady"), 3);
+    ASSERT_TRUE(WaitUntil(5000, [&] { return card_->ReadyListSize() == 4; }));
+    EXPECT_EQ(card_->FreeListSize(), 0);
 
-    // Queue only two of the four images: the other two blocks keep being filled and returned,
-    // and only frames that really landed in a queued image reach the ready list.
-    card_->GrabNext();
-    card_->GrabNext();
-    for (int i = 0; i < 30; ++i) {
-        bool waited = false;
-        ImageHeader* header = card_->GetCurrent(waited);
-        ASSERT_NE(header, nullptr);
-        LONGLONG filled = 0;
-        EXPECT_EQ(SimBoard_GetFillTime(header->pixels, &filled), 0);
-        card_->ReleaseCurrent();
-        card_->GrabNext();
-    }
+    // Queue only now and then: every frame still arrives, none twice, none out of order.
+    RunBounded(20000, "reading 40 frames", [&] {
+        std::int64_t last = -1;
+        for (int i = 0; i < 40; ++i) {
+            bool waited = false;
+            ImageHeader* header = card_->GetCurrent(waited);
+            ASSERT_NE(header, nullptr);
+            std::uint32_t number = 0;
+            std::memcpy(&number, static_cast<const char*>(header->pixels) + 4, sizeof number);
+            EXPECT_GT(static_cast<std::int64_t>(number), last);
+            last = number;
+            card_->ReleaseCurrent();
+            if (i % 3 == 0) {
+                card_->GrabNext();
+            }
+        }
+    });
     card_->DisableGrab();
+    EXPECT_EQ(card_->FrameCounts().Lost(FrameLoss::NoImage), 0);
     EXPECT_EQ(listener_.Count("ReleaseCurrent() - eHD_ReleaseStreamBuffer ERROR"), 0) << listener_.Dump();
+}
+
+// A stream the board will not open or start fails EnableGrab with the board's own reason, instead
+// of an answer of success and no frame ever; grabbing can start once the cause is gone.
+TEST_F(CardGrab, AStreamTheBoardRefusesFailsEnableGrabWithItsReason)
+{
+    card_->AllocateBuffers(3);
+    const struct {
+        const char* what;
+        std::function<void()> arrange;
+        const char* raised;
+    } cases[] = {
+        {"a format type the board cannot stream", [&] { card_->SetImageFormatType(42); },
+         "EnableGrab : the board cannot open the stream: Unknown image format type (0 to 9)"},
+        {"a producer that cannot start", [&] { SimBoard_FailNext("eHD_LiveStreamMode", 0x020D, 1); },
+         "EnableGrab : the board cannot start the stream: The stream's frame producer could not be started"},
+    };
+    for (const auto& c : cases) {
+        c.arrange();
+        EXPECT_EQ(MessageRaisedBy([&] { card_->EnableGrab(); }), c.raised) << c.what;
+        EXPECT_FALSE(card_->Grabbing()) << c.what;
+        EXPECT_EQ(SimBoard_GetCounter("streamsOpen"), 0) << c.what;
+        card_->SetImageFormatType(6);
+        ASSERT_NE(card_->EnableGrab(), nullptr) << c.what;
+        EXPECT_EQ(RunHostThreads(10), 10) << c.what;
+        card_->DisableGrab();
+    }
+    // With no images there is nothing to grab into.
+    card_->FreeBuffers();
+    EXPECT_EQ(MessageRaisedBy([&] { card_->EnableGrab(); }),
+              "EnableGrab : no buffers to grab into; call AllocateBuffers first.");
 }
 
 TEST_F(CardGrab, SetRoiClampsToTheTimingAndBuffersFollow)
@@ -251,6 +310,34 @@ TEST_F(CardGrab, ASizeTheBoardRefusesIsTakenBackInTheFileAndTheCard)
     EXPECT_EQ(profiles_.back().Read("ORVANEHD", "Image Width"), "640");
     EXPECT_EQ(profiles_.back().Read("ORVANEHD", "Image Height"), "480");
     EXPECT_EQ(card_->GetBufferCount(), 2);
+}
+
+// The frame event is named after the wall clock to the millisecond; another card (here or in
+// another process) starting in the same millisecond must not end up with the same kernel event.
+TEST_F(CardGrab, AFrameEventNameAlreadyTakenIsNotShared)
+{
+    card_->AllocateBuffers(2);
+    ASSERT_EQ(SimBoard_PauseProducer(1), 0);
+    std::set<std::string> taken;
+    std::vector<HANDLE> events;
+    FILETIME now{};
+    GetSystemTimeAsFileTime(&now);
+    const ULONGLONG unixMs = ((static_cast<ULONGLONG>(now.dwHighDateTime) << 32 | now.dwLowDateTime) - 116444736000000000ull) / 10000ull;
+    for (ULONGLONG ms = unixMs; ms < unixMs + 20; ++ms) {
+        char name[64];
+        std::snprintf(name, sizeof name, "ORVANE_VIDEOFRAMECAPTURED(%u:%hu)", static_cast<unsigned>(ms / 1000),
+                      static_cast<unsigned short>(ms % 1000));
+        taken.insert(name);
+        events.push_back(CreateEventA(nullptr, FALSE, FALSE, name));
+    }
+    card_->EnableGrab();
+    const std::string chosen = KernelObjectName(card_->CurrentStreamParameters().frameEvent);
+    EXPECT_EQ(chosen.rfind("ORVANE_VIDEOFRAMECAPTURED(", 0), 0u) << chosen;
+    EXPECT_EQ(taken.count(chosen), 0u) << chosen << " is another card's";
+    card_->DisableGrab();
+    for (HANDLE event : events) {
+        CloseHandle(event);
+    }
 }
 
 }  // namespace

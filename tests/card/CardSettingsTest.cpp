@@ -45,7 +45,7 @@ TEST_F(CardSettings, EachFormatTypeAnswersItsDepthsAndCodeAndSetsItsPixelMode)
     } rows[] = {
         {6, 32, 8, 500, "RGB"},   {9, 24, 8, 200, "RGB"},   {7, 16, 16, 905, "RGB"}, {0, 8, 8, 100, "RGB"},
         {1, 16, 10, 114, "RGB"},  {2, 16, 16, 114, "MONO"}, {3, 8, 8, 100, "RGB"},   {4, 16, 16, 114, "MONO"},
-        {5, 16, 16, 600, "RGB"},  {8, 16, 16, 906, "RGB"},  {42, 32, 8, 500, "RGB"}, {-1, 32, 8, 500, "RGB"},
+        {5, 16, 16, 600, "RGB"},  {8, 16, 16, 906, "RGB"},
     };
     for (const auto& row : rows) {
         card->SetFormatType(row.type);
@@ -57,6 +57,13 @@ TEST_F(CardSettings, EachFormatTypeAnswersItsDepthsAndCodeAndSetsItsPixelMode)
         EXPECT_EQ(profiles_.back().Read("O-RGB", "PixelMode"), row.pixelMode) << row.type;
         EXPECT_EQ(ScratchRegistryKey::GetDword(ModuleKey(), "ImageFormat"), static_cast<DWORD>(row.type));
         EXPECT_EQ(card->GetBufferCount(), 2) << "buffers follow the format";
+    }
+    // A type the board cannot stream is refused where it is set, and changes nothing.
+    for (const int type : {42, -1, 10}) {
+        EXPECT_EQ(MessageRaisedBy([&] { card->SetFormatType(type); }),
+                  "Image Format : " + std::to_string(type) + " is not an image format type (0 to 9).");
+        EXPECT_EQ(card->GetFormatType(), 8);
+        EXPECT_EQ(ScratchRegistryKey::GetDword(ModuleKey(), "ImageFormat"), 8u);
     }
 }
 
@@ -107,7 +114,7 @@ TEST_F(CardSettings, TheSavedRegionAppliesOnlyWholeAndTheSavedFormatAlways)
         {"three of four values, a saved format", 3, false, 8, 640, 480, 8},
         {"the fourth of another type", 3, true, 0xFFFFFFFF, 640, 480, 6},
         {"all four", 4, false, 2, 320, 200, 2},
-        {"a format outside the table", 0, false, 42, 640, 480, 42},
+        {"a format outside the table: ignored", 0, false, 42, 640, 480, 6},
     };
     static constexpr const char* kNames[] = {"Image Size X", "Image Size Y", "Image Offset X", "Image Offset Y",
                                              "ImageFormat"};

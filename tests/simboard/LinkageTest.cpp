@@ -101,7 +101,9 @@ TEST(SimBoardLinkage, ControlFunctionsAreExportedByName)
     ASSERT_NE(board, nullptr);
     for (const char* name : {"SimBoard_Reset", "SimBoard_SetBoards", "SimBoard_SetSignal", "SimBoard_SetFrameRate",
                              "SimBoard_SetDropPercent", "SimBoard_FailNext", "SimBoard_PauseProducer", "SimBoard_SetTimeCode",
-                             "SimBoard_GetCounter", "SimBoard_ResetCounters", "SimBoard_GetFillTime"}) {
+                             "SimBoard_GetCounter", "SimBoard_ResetCounters", "SimBoard_GetFillTime", "SimBoard_DelayNext",
+                             "SimBoard_SetBoardSignal", "SimBoard_SetBoardFrameRate", "SimBoard_SetBoardDropPercent",
+                             "SimBoard_FailNextOnBoard", "SimBoard_PauseBoardProducer", "SimBoard_GetBoardCounter"}) {
         EXPECT_NE(GetProcAddress(board, name), nullptr) << name;
     }
 }

@@ -6,12 +6,30 @@
 
 namespace orvane::test {
 
+DebugOutputListener::DebugOutputListener()
+{
+    if (turn_.Held()) {
+        reader_.emplace(/*takeOver=*/true);
+    }
+}
+
 std::vector<std::string> DebugOutputListener::Lines()
 {
-    if (!reader_.Active()) {
-        ADD_FAILURE() << "debug output listener: " << reader_.Problem();
+    if (!reader_) {
+        ADD_FAILURE() << "debug output listener: another test process kept the debug output for minutes";
+        return {};
     }
-    return reader_.Lines(10000);
+    if (!reader_->Active()) {
+        ADD_FAILURE() << "debug output listener: " << reader_->Problem();
+    }
+    return reader_->Lines(10000);
+}
+
+void DebugOutputListener::Clear()
+{
+    if (reader_) {
+        reader_->Clear();
+    }
 }
 
 int DebugOutputListener::Count(const std::string& line)
@@ -24,7 +42,7 @@ bool DebugOutputListener::WaitFor(const std::string& line, DWORD milliseconds)
 {
     const ULONGLONG deadline = GetTickCount64() + milliseconds;
     for (;;) {
-        const auto arrived = reader_.Collected();
+        const auto arrived = reader_ ? reader_->Collected() : std::vector<std::string>{};
         if (std::find(arrived.begin(), arrived.end(), line) != arrived.end()) {
             return true;
         }

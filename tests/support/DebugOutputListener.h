@@ -5,6 +5,7 @@
 // among the test processes running side by side.
 #include <windows.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,12 +16,14 @@ namespace orvane::test {
 
 class DebugOutputListener {
 public:
-    bool Active() const { return reader_.Active(); }
+    DebugOutputListener();
+
+    bool Active() const { return reader_ && reader_->Active(); }
 
     // Every line this process wrote since the listener started (or since Clear), in order.
     // Waits (bounded) until everything written before the call has arrived.
     std::vector<std::string> Lines();
-    void Clear() { reader_.Clear(); }
+    void Clear();
 
     bool Contains(const std::string& line) { return Count(line) > 0; }
     // Number of lines equal to `line`.
@@ -32,7 +35,11 @@ public:
 
 private:
     TestProcessLock turn_{kDebugOutputTurn};  // taken before the reader, given back after it
-    host::DebugOutputReader reader_;
+    // Made only with the turn: a second reader would find the buffer taken, and had it held on to
+    // the buffer, every writer would wait for it once the first reader had gone. With the turn no
+    // other test reads, so a buffer that exists is one that writers still waiting for the last
+    // reader keep alive: this reader takes it over, and reading it ends their wait.
+    std::optional<host::DebugOutputReader> reader_;
 };
 
 }  // namespace orvane::test

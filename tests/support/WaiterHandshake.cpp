@@ -82,6 +82,20 @@ std::string FindOwnEventName(const std::string& prefix)
     return name;
 }
 
+std::string KernelObjectName(HANDLE handle)
+{
+    const std::wstring full = ObjectName(handle);
+    const std::wstring folder = L"\\BaseNamedObjects\\";
+    const size_t at = full.find(folder);
+    std::string name;
+    if (at != std::wstring::npos) {
+        for (const wchar_t c : full.substr(at + folder.size())) {
+            name += static_cast<char>(c);
+        }
+    }
+    return name;
+}
+
 bool SetNamedEvent(const std::string& name)
 {
     NamedEvent event(name);

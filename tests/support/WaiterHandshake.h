@@ -18,6 +18,10 @@ namespace orvane::test {
 // is none or more than one.
 std::string FindOwnEventName(const std::string& prefix);
 
+// The name a kernel object of this process was created with ("ORVANE_VIDEOFRAMECAPTURED(...)");
+// empty for an unnamed one.
+std::string KernelObjectName(HANDLE handle);
+
 // Sets the named event: do it before the waiter starts.
 bool SetNamedEvent(const std::string& name);
 

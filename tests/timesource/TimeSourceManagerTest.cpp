@@ -122,8 +122,12 @@ TEST_F(TimeSourceManagerTest, OffsetsBeyondTheArithmeticAreLimitedAndLoggedOnceP
         {0x80000000u, 0, 0, -2147483647, 0, 1},
         {0x80000001u, static_cast<DWORD>(-128), 0, -2147483647, -128, 0},
         {0, 98, 0, 0, 98, 0},          // frame 29 + 98 = 127: the last that fits
-        {0, 200, 1, 0, 108, 1},        // at 20 frames per second 19 + 108 = 127
-        {0x80000000u, static_cast<DWORD>(-129), 2, -2147483647, -128, 2},
+        {0, 99, 0, 0, 98, 1},
+        {0, 127, 1, 0, 108, 1},        // at 20 frames per second 19 + 108 = 127
+        // Only the low eight bits count, as a signed number: 0x1FF is -1, 200 is -56, -129 is 127.
+        {0, 0x1FF, 0, 0, -1, 0},
+        {0, 200, 1, 0, -56, 0},
+        {0x80000000u, static_cast<DWORD>(-129), 2, -2147483647, 104, 2},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.timeOffset << " " << c.timecodeOffset << " mode " << c.mode);

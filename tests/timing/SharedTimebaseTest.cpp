@@ -12,13 +12,13 @@
 #include <vector>
 
 #include "tests/support/DebugOutputListener.h"
-#include "tests/timing/TimebasePeerProcess.h"
+#include "tests/support/PeerProcess.h"
 #include "timing/SharedTimebase.h"
 
 namespace {
 
 using orvane::test::DebugOutputListener;
-using orvane::test::TimebasePeerProcess;
+using orvane::test::PeerProcess;
 using Lines = std::vector<std::string>;
 using Time = std::tuple<std::int32_t, unsigned, unsigned>;
 
@@ -160,7 +160,7 @@ TEST_F(SharedTimebaseTest, AnotherProcessSharesTheTimeLineAndKeepsItAliveAfterDe
 {
     DebugOutputListener listener;
     const std::int64_t counter = CounterNow() + 12'345'678;
-    TimebasePeerProcess peer("hold " + std::to_string(counter));
+    PeerProcess peer("timebase_peer.exe", "hold " + std::to_string(counter));
     ASSERT_TRUE(peer.Started());
     const auto recordLine = peer.ReadLine(kPeerWaitMs);
     const auto timeLine = peer.ReadLine(kPeerWaitMs);
@@ -212,9 +212,9 @@ TEST_F(SharedTimebaseTest, AnotherProcessSharesTheTimeLineAndKeepsItAliveAfterDe
 TEST_F(SharedTimebaseTest, ThreadsOfSeveralProcessesAttachingAtOnceKeepTheCountAndTheReference)
 {
     constexpr int kPeers = 3, kThreads = 8, kCycles = 200;
-    std::vector<std::unique_ptr<TimebasePeerProcess>> peers;
+    std::vector<std::unique_ptr<PeerProcess>> peers;
     for (int i = 0; i < kPeers; ++i) {
-        peers.push_back(std::make_unique<TimebasePeerProcess>("churn " + std::to_string(kThreads) + " " + std::to_string(kCycles)));
+        peers.push_back(std::make_unique<PeerProcess>("timebase_peer.exe", "churn " + std::to_string(kThreads) + " " + std::to_string(kCycles)));
         ASSERT_TRUE(peers.back()->Started());
     }
     // All threads race to find or create the record at the same moment, then churn.

@@ -98,6 +98,12 @@ void PrintSummary(std::FILE* out, const CaptureResult& r, const std::vector<Fram
                           ", ticks skipped %" PRId64 ", ticks without signal %" PRId64 "\n",
                      b.Dropped(), b.droppedNoBlock, b.droppedInjected, b.produced, b.ticksSkipped, b.ticksNoSignal);
     }
+    // The module's own losses, apart from the board's drops above.
+    if (r.module.available) {
+        std::fprintf(out, "  lost in the module   : %" PRId64 " (filled buffers no image could take %" PRId64 ", frames let go unread %" PRId64
+                          "); board frame numbers skipped %" PRId64 "\n",
+                     r.module.Lost(), r.module.lostNoImage, r.module.lostUnread, r.module.boardSkipped);
+    }
     const FrameNumbers& numbers = figures.numbers;
     if (numbers.first >= 0) {
         std::fprintf(out, "  board frame numbers  : %" PRId64 " .. %" PRId64 ", %" PRId64 " missing, %" PRId64 " out of order\n", numbers.first,

@@ -25,6 +25,7 @@ struct CaptureResult {
     double elapsedSeconds = 0;  // from EnableGrab to the stop
     host::SessionCounters counters;
     std::optional<host::BoardCounters> board;  // none when the board library keeps no counts
+    host::ModuleFrameCounts module;            // what the module counts itself
     LONG maxReadyCount = -1;
     LONGLONG qpcFrequency = 1;
     std::string csvPath;              // empty: no CSV written

@@ -338,6 +338,7 @@ int main(int argc, char** argv)
     if (board.HasCounters()) {
         result.board = board.ReadCounters();
     }
+    result.module = session.FrameCounts();
     result.maxReadyCount = session.MaxReadyCount();
     result.qpcFrequency = frequency.QuadPart;
     result.savedImages = recorder.SavedImages();

@@ -4,6 +4,11 @@ namespace orvane::host {
 
 namespace {
 
+// SimBoard_SetPainting's modes (SIMBOARD_PAINT_PICTURE, SIMBOARD_PAINT_HEADER_ONLY of the
+// simulated board's control header, which a host program does not include).
+constexpr int kPaintPicture = 0;
+constexpr int kPaintHeaderOnly = 1;
+
 template <typename Function>
 Function Find(HMODULE module, const char* name)
 {
@@ -18,6 +23,7 @@ BoardControl::BoardControl(const wchar_t* library) noexcept : module_(LoadLibrar
     resetCounters_ = Find<ResetCountersFunction>(module_, "SimBoard_ResetCounters");
     getFillTime_ = Find<GetFillTime>(module_, "SimBoard_GetFillTime");
     setFrameRate_ = Find<SetFrameRateFunction>(module_, "SimBoard_SetFrameRate");
+    setPainting_ = Find<SetPaintingFunction>(module_, "SimBoard_SetPainting");
 }
 
 BoardControl::~BoardControl()
@@ -66,6 +72,11 @@ LONGLONG BoardControl::FillTime(const void* block) const noexcept
 bool BoardControl::SetFrameRate(double framesPerSecond) const noexcept
 {
     return setFrameRate_ != nullptr && setFrameRate_(framesPerSecond) == 0;
+}
+
+bool BoardControl::SetHeaderOnly(bool headerOnly) const noexcept
+{
+    return setPainting_ != nullptr && setPainting_(headerOnly ? kPaintHeaderOnly : kPaintPicture) == 0;
 }
 
 std::string BoardControl::MissingFigures() const

@@ -26,6 +26,7 @@ public:
     bool HasCounters() const noexcept { return getCounter_ != nullptr && resetCounters_ != nullptr; }
     bool HasFillTimes() const noexcept { return getFillTime_ != nullptr; }
     bool HasFrameRate() const noexcept { return setFrameRate_ != nullptr; }
+    bool HasPainting() const noexcept { return setPainting_ != nullptr; }
 
     // All zero without counters.
     BoardCounters ReadCounters() const noexcept;
@@ -34,6 +35,8 @@ public:
     LONGLONG FillTime(const void* block) const noexcept;
     // False when the library cannot change its rate.
     bool SetFrameRate(double framesPerSecond) const noexcept;
+    // Whole test pattern, or only the frame header (benchmarks); false when the library cannot.
+    bool SetHeaderOnly(bool headerOnly) const noexcept;
 
     // The figures this library cannot give (fill times, counts), as one line of text; empty when it
     // gives them all.
@@ -44,12 +47,14 @@ private:
     using ResetCountersFunction = int(__cdecl*)();
     using GetFillTime = int(__cdecl*)(const void* block, LONGLONG* qpc);
     using SetFrameRateFunction = int(__cdecl*)(double framesPerSecond);
+    using SetPaintingFunction = int(__cdecl*)(int mode);
 
     HMODULE module_ = nullptr;
     GetCounter getCounter_ = nullptr;
     ResetCountersFunction resetCounters_ = nullptr;
     GetFillTime getFillTime_ = nullptr;
     SetFrameRateFunction setFrameRate_ = nullptr;
+    SetPaintingFunction setPainting_ = nullptr;
 };
 
 }  // namespace orvane::host

@@ -11,7 +11,7 @@ constexpr DWORD kBufferSize = 4096;
 const char kMarkerPrefix[] = "\x01orvane-reader-drain ";
 }  // namespace
 
-DebugOutputReader::DebugOutputReader() : pid_(GetCurrentProcessId())
+DebugOutputReader::DebugOutputReader(bool takeOver) : pid_(GetCurrentProcessId())
 {
     mapping_.Reset(CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, kBufferSize, "DBWIN_BUFFER"));
     const bool taken = GetLastError() == ERROR_ALREADY_EXISTS;
@@ -20,26 +20,48 @@ DebugOutputReader::DebugOutputReader() : pid_(GetCurrentProcessId())
     stop_.Reset(CreateEventA(nullptr, TRUE, FALSE, nullptr));
     if (!mapping_ || !bufferReady_ || !dataReady_ || !stop_) {
         problem_ = "cannot create the debug output buffer (error " + std::to_string(GetLastError()) + ")";
+        Release();
         return;
     }
-    if (taken) {
+    if (taken && !takeOver) {
         problem_ = "another program is collecting debug output";
+        Release();
         return;
     }
     view_.Reset(static_cast<const char*>(MapViewOfFile(mapping_.Get(), FILE_MAP_READ, 0, 0, kBufferSize)));
     if (!view_) {
         problem_ = "cannot map the debug output buffer (error " + std::to_string(GetLastError()) + ")";
+        Release();
         return;
     }
     thread_.Reset(CreateThread(nullptr, 0, &DebugOutputReader::Run, this, 0, nullptr));
+    if (!thread_) {
+        problem_ = "cannot start the debug output reader (error " + std::to_string(GetLastError()) + ")";
+        Release();
+    }
+}
+
+void DebugOutputReader::Release()
+{
+    // Every writer in the session finds the buffer through these names and then waits up to ten
+    // seconds per line for a reader to take it. A reader that does not read must not keep them
+    // alive: once the active reader has gone, its handles alone would make every OutputDebugStringA
+    // of every process wait.
+    view_.Reset();
+    dataReady_.Reset();
+    bufferReady_.Reset();
+    mapping_.Reset();
 }
 
 DebugOutputReader::~DebugOutputReader()
 {
     if (thread_) {
+        // The reader thread only waits for the stop or a line, so it ends at once: a longer wait
+        // would mean it uses this object after it is gone.
         SetEvent(stop_.Get());
-        WaitForSingleObject(thread_.Get(), 5000);
+        WaitForSingleObject(thread_.Get(), INFINITE);
     }
+    Release();
 }
 
 DWORD WINAPI DebugOutputReader::Run(LPVOID self)

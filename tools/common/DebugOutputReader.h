@@ -1,7 +1,8 @@
 #pragma once
 // Collects the lines this process writes with OutputDebugStringA, the way a debug viewer does:
 // while it lives it owns the system-wide DBWIN_BUFFER mapping and its two events, so only one
-// reader can exist on a machine at a time (a second one finds no buffer and stays inactive).
+// reader can exist on a machine at a time (a second one finds the buffer taken, lets go of it at
+// once and stays inactive).
 #include <windows.h>
 
 #include <mutex>
@@ -14,7 +15,11 @@ namespace orvane::host {
 
 class DebugOutputReader {
 public:
-    DebugOutputReader();
+    // `takeOver`: a buffer that exists already is read all the same. Only for a caller that knows
+    // no other reader runs (test processes take turns at reading): Wine's writers keep the buffer
+    // alive while they wait for a reader that has gone, and until someone reads again every line
+    // then costs each writer ten seconds.
+    explicit DebugOutputReader(bool takeOver = false);
     ~DebugOutputReader();
     DebugOutputReader(const DebugOutputReader&) = delete;
     DebugOutputReader& operator=(const DebugOutputReader&) = delete;
@@ -34,6 +39,8 @@ public:
 private:
     static DWORD WINAPI Run(LPVOID self);
     void Loop();
+    // Closes the buffer and its events, so that writers stop waiting for this reader.
+    void Release();
 
     struct ViewCloser {
         void operator()(const char* view) const noexcept { UnmapViewOfFile(view); }

@@ -1,5 +1,6 @@
 #include "tools/common/GrabberSession.h"
 
+#include "Orvane.h"
 #include "platform/ComApartment.h"
 #include "platform/RegistryKey.h"
 #include "tools/common/ComErrorText.h"
@@ -41,6 +42,7 @@ bool GrabberSession::StoreModuleValues(const SessionSettings& settings, std::str
 
 bool GrabberSession::Open(const SessionSettings& settings, std::string& error)
 {
+    readAfterStop_ = settings.readAfterStop;
     if (!StoreModuleValues(settings, error)) {
         return false;
     }
@@ -150,6 +152,8 @@ bool GrabberSession::Start(FrameSink& sink, std::uint64_t frameLimit, std::strin
     frameLimit_ = frameLimit;
     framesDone_.Reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     running_ = true;
+    grabbing_ = true;
+    draining_ = false;
     enabled_ = true;  // a failed EnableGrab still wants its DisableGrab
     const HRESULT result = grabber_->EnableGrab();
     if (FAILED(result)) {
@@ -171,32 +175,57 @@ bool GrabberSession::WaitForFrames(DWORD milliseconds) const
     return framesDone_ && WaitForSingleObject(framesDone_.Get(), milliseconds) == WAIT_OBJECT_0;
 }
 
-bool GrabberSession::Stop(std::string& error)
+template <typename Wake>
+bool GrabberSession::EndThread(HANDLE thread, Wake&& wake, std::string& error)
 {
-    running_ = false;
-    HANDLE threads[2];
-    DWORD count = 0;
-    for (HANDLE thread : {grabThread_.Get(), readThread_.Get()}) {
-        if (thread != nullptr) {
-            threads[count++] = thread;
+    if (thread == nullptr) {
+        return true;
+    }
+    // A blocked GrabNext or GetCurrent only returns when its event is set; keep setting it until
+    // the thread has seen the stop.
+    const ULONGLONG deadline = GetTickCount64() + 5000;
+    for (;;) {
+        wake();
+        if (WaitForSingleObject(thread, 20) == WAIT_OBJECT_0) {
+            return true;
+        }
+        if (GetTickCount64() > deadline) {
+            stuck_ = true;
+            error = "the grab and read threads did not end within 5 s after the stop";
+            return false;
         }
     }
+}
+
+bool GrabberSession::Stop(std::string& error)
+{
     bool ok = true;
-    if (count > 0 && !stuck_) {
-        // A blocked GrabNext or GetCurrent only returns when its event is set; keep setting both
-        // until the threads have seen the stop.
-        const ULONGLONG deadline = GetTickCount64() + 5000;
-        for (;;) {
-            grabber_->SignalGrabEvent();
-            grabber_->SignalReadEvent();
-            if (WaitForMultipleObjects(count, threads, TRUE, 20) == WAIT_OBJECT_0) {
-                break;
-            }
-            if (GetTickCount64() > deadline) {
-                stuck_ = true;
-                error = "the grab and read threads did not end within 5 s after the stop";
-                return false;
-            }
+    if (readAfterStop_ && enabled_ && grabber_ && readThread_ && !stuck_) {
+        // Queueing ends first, then grabbing; the read thread goes on until the ready list is
+        // empty for good: what the board filled before the stop is read like any other frame.
+        grabbing_ = false;
+        if (!EndThread(grabThread_.Get(), [&] { grabber_->SignalGrabEvent(); }, error)) {
+            return false;
+        }
+        enabled_ = false;
+        const HRESULT result = grabber_->DisableGrab();
+        if (FAILED(result)) {
+            error = "DisableGrab failed: " + DescribeFailure(result);
+            ok = false;
+        }
+        draining_ = true;
+        if (!EndThread(readThread_.Get(), [&] { grabber_->SignalReadEvent(); }, error)) {
+            return false;
+        }
+    }
+    running_ = false;
+    grabbing_ = false;
+    for (HANDLE thread : {grabThread_.Get(), readThread_.Get()}) {
+        if (!stuck_ && !EndThread(thread, [&] {
+                grabber_->SignalGrabEvent();
+                grabber_->SignalReadEvent();
+            }, error)) {
+            return false;
         }
     }
     if (enabled_ && grabber_) {
@@ -220,6 +249,25 @@ SessionCounters GrabberSession::Counters() const
     c.emptyReads = emptyReads_;
     c.failures = failures_;
     return c;
+}
+
+ModuleFrameCounts GrabberSession::FrameCounts() const
+{
+    ModuleFrameCounts counts;
+    ComPtr<IOrvaneFrameCounters> counters;
+    if (!grabber_ || FAILED(grabber_.QueryTo(IID_IOrvaneFrameCounters, counters))) {
+        return counts;
+    }
+    LONGLONG captured = 0, noImage = 0, unread = 0, skipped = 0;
+    counts.available = SUCCEEDED(counters->GetFramesCaptured(&captured)) &&
+                       SUCCEEDED(counters->GetFramesLost(OrvaneLossNoImage, &noImage)) &&
+                       SUCCEEDED(counters->GetFramesLost(OrvaneLossUnread, &unread)) &&
+                       SUCCEEDED(counters->GetFramesLost(OrvaneLossBoardSkipped, &skipped));
+    counts.captured = captured;
+    counts.lostNoImage = noImage;
+    counts.lostUnread = unread;
+    counts.boardSkipped = skipped;
+    return counts;
 }
 
 LONG GrabberSession::MaxReadyCount() const
@@ -248,7 +296,7 @@ void GrabberSession::GrabLoop()
 {
     // The object's error objects ("overrun") are set on this thread.
     ComApartment apartment(COINIT_MULTITHREADED);
-    while (running_) {
+    while (running_ && grabbing_) {
         const HRESULT result = grabber_->GrabNext();
         ++grabCalls_;
         if (result == S_FALSE) {
@@ -274,6 +322,10 @@ void GrabberSession::ReadLoop()
             continue;
         }
         if (address == 0) {
+            // After DisableGrab nothing new arrives: a wake-up without a frame means none is left.
+            if (draining_) {
+                return;
+            }
             if (running_) {  // the stop's own wake-up is not worth counting
                 ++emptyReads_;
             }

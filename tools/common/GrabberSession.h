@@ -35,6 +35,9 @@ struct SessionSettings {
     short buffers = 8;
     Creation creation = Creation::Registered;
     std::string format;       // image format to select (choice name or type number); empty: keep the module's
+    // Stop reads the frames still ready after DisableGrab (those the module collected at the stop)
+    // before the read thread ends, as a host that wants every frame does.
+    bool readAfterStop = false;
 };
 
 // The frames as the module describes them once the buffers are allocated.
@@ -67,6 +70,17 @@ struct SessionCounters {
     std::uint64_t failures = 0;     // calls that failed outright
 };
 
+// What the module itself counts of the board's frames (IOrvaneFrameCounters, since
+// InitializeGrabber), apart from what the board's own counters say.
+struct ModuleFrameCounts {
+    bool available = false;         // the module has the interface
+    std::int64_t captured = 0;      // frames the board filled that reached the ready list
+    std::int64_t lostNoImage = 0;   // filled buffers no image could take
+    std::int64_t lostUnread = 0;    // frames let go unread (restart, FreeBuffers, ReleaseAll)
+    std::int64_t boardSkipped = 0;  // frame numbers the board skipped: its own drops, as the module saw them
+    std::int64_t Lost() const { return lostNoImage + lostUnread; }
+};
+
 class GrabberSession {
 public:
     GrabberSession() = default;
@@ -92,6 +106,8 @@ public:
     bool Stop(std::string& error);
 
     SessionCounters Counters() const;
+    // Read from the module; `available` false when it has no such interface.
+    ModuleFrameCounts FrameCounts() const;
     const ImageGeometry& Geometry() const { return geometry_; }
     FormatOutcome FormatResult() const { return formatOutcome_; }
     const std::string& FormatNote() const { return formatNote_; }
@@ -109,6 +125,9 @@ private:
     bool StoreModuleValues(const SessionSettings& settings, std::string& error);
     bool SelectFormat(const std::string& request, std::string& error);
     void ReadGeometry();
+    // Ends one of the two threads, waking it with `wake` meanwhile; false (and stuck) after 5 s.
+    template <typename Wake>
+    bool EndThread(HANDLE thread, Wake&& wake, std::string& error);
 
     GrabberFactory factory_;  // declared first: the module stays loaded until the object is gone
     ComPtr<ICorvathGenericGrabber> grabber_;
@@ -119,7 +138,10 @@ private:
     std::uint64_t frameLimit_ = 0;
     bool enabled_ = false;
     bool stuck_ = false;
+    bool readAfterStop_ = false;
     std::atomic<bool> running_{false};
+    std::atomic<bool> grabbing_{false};  // the grab thread's own flag: it may end before the read thread
+    std::atomic<bool> draining_{false};  // the read thread ends at the first wake-up without a frame
     UniqueKernelHandle framesDone_;
     UniqueKernelHandle grabThread_;
     UniqueKernelHandle readThread_;

@@ -1,7 +1,7 @@
 #pragma once
-// Runs timebase_peer.exe (built beside the test program) as a child process: reads the lines it
-// prints and steps it on with its go and quit events. Every wait is bounded; a peer still running
-// when this object goes is terminated.
+// Runs a peer program (built beside the test program) as a child process: reads the lines it
+// prints and steps it on with its go and quit events, whose names come first on its command line.
+// Every wait is bounded; a peer still running when this object goes is terminated.
 #include <windows.h>
 
 #include <optional>
@@ -9,13 +9,14 @@
 
 namespace orvane::test {
 
-class TimebasePeerProcess {
+class PeerProcess {
 public:
-    // `arguments` follow the two event names on the peer's command line ("hold 123", "churn 8 200").
-    explicit TimebasePeerProcess(const std::string& arguments);
-    ~TimebasePeerProcess();
-    TimebasePeerProcess(const TimebasePeerProcess&) = delete;
-    TimebasePeerProcess& operator=(const TimebasePeerProcess&) = delete;
+    // `program` is the file name beside the test program ("timebase_peer.exe"); `arguments` follow
+    // the two event names on its command line ("hold 123", "churn 8 200").
+    PeerProcess(const std::string& program, const std::string& arguments);
+    ~PeerProcess();
+    PeerProcess(const PeerProcess&) = delete;
+    PeerProcess& operator=(const PeerProcess&) = delete;
 
     bool Started() const { return process_ != nullptr; }
     // The next line the peer printed, without its line end; none when none came within the bound.

@@ -1,4 +1,4 @@
-#include "tests/timing/TimebasePeerProcess.h"
+#include "tests/support/PeerProcess.h"
 
 #include <gtest/gtest.h>
 
@@ -15,13 +15,13 @@ std::string UniqueEventName(const void* owner, const char* role)
 {
     LARGE_INTEGER now;
     QueryPerformanceCounter(&now);
-    return "OrvaneTimebasePeer-" + std::to_string(GetCurrentProcessId()) + "-" +
+    return "OrvanePeer-" + std::to_string(GetCurrentProcessId()) + "-" +
            std::to_string(reinterpret_cast<std::uintptr_t>(owner)) + "-" + std::to_string(now.QuadPart) + "-" + role;
 }
 
 }  // namespace
 
-TimebasePeerProcess::TimebasePeerProcess(const std::string& arguments)
+PeerProcess::PeerProcess(const std::string& program, const std::string& arguments)
 {
     const std::string goName = UniqueEventName(this, "go");
     const std::string quitName = UniqueEventName(this, "quit");
@@ -36,7 +36,7 @@ TimebasePeerProcess::TimebasePeerProcess(const std::string& arguments)
     }
     SetHandleInformation(output_, HANDLE_FLAG_INHERIT, 0);
 
-    std::string commandLine = "\"" + BesideTestProgramA("timebase_peer.exe") + "\" " + goName + " " + quitName + " " + arguments;
+    std::string commandLine = "\"" + BesideTestProgramA(program) + "\" " + goName + " " + quitName + " " + arguments;
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
@@ -53,7 +53,7 @@ TimebasePeerProcess::TimebasePeerProcess(const std::string& arguments)
     CloseHandle(childOutput);
 }
 
-TimebasePeerProcess::~TimebasePeerProcess()
+PeerProcess::~PeerProcess()
 {
     if (process_ != nullptr) {
         if (WaitForSingleObject(process_, 0) != WAIT_OBJECT_0) {
@@ -69,7 +69,7 @@ TimebasePeerProcess::~TimebasePeerProcess()
     }
 }
 
-std::optional<std::string> TimebasePeerProcess::ReadLine(DWORD milliseconds)
+std::optional<std::string> PeerProcess::ReadLine(DWORD milliseconds)
 {
     const ULONGLONG deadline = GetTickCount64() + milliseconds;
     for (;;) {
@@ -101,7 +101,7 @@ std::optional<std::string> TimebasePeerProcess::ReadLine(DWORD milliseconds)
     }
 }
 
-std::optional<DWORD> TimebasePeerProcess::WaitExit(DWORD milliseconds)
+std::optional<DWORD> PeerProcess::WaitExit(DWORD milliseconds)
 {
     DWORD code = 0;
     if (process_ == nullptr || WaitForSingleObject(process_, milliseconds) != WAIT_OBJECT_0 ||
