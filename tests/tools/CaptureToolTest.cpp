@@ -176,6 +176,12 @@ TEST_F(CaptureTool, JsonSummaryIsReadByAJsonLibrary)
     EXPECT_EQ(summary["image"]["bytes_per_frame"], 640 * 480 * 4);
     EXPECT_EQ(summary["time_source"]["in_use"], "system clock");
     EXPECT_EQ(summary["outputs"]["csv_rows"], 10);
+    // The module's own count: every frame delivered was captured, none lost on a healthy run.
+    const nlohmann::json& module = summary["module"];
+    EXPECT_GE(module["captured"].get<long long>(), 10) << module;
+    EXPECT_EQ(module["lost"], 0) << module;
+    EXPECT_EQ(module["lost"], module["lost_no_image"].get<long long>() + module["lost_unread"].get<long long>()) << module;
+    EXPECT_TRUE(module.contains("board_frames_skipped")) << module;
     std::set<std::string> given;
     for (const auto& value : summary["remembered"]) {
         if (value["given_now"] == true) {

@@ -73,6 +73,14 @@ std::string SummaryJson(const CaptureResult& r, const std::vector<FrameRecord>& 
                             {"ticks_skipped", b.ticksSkipped},
                             {"ticks_without_signal", b.ticksNoSignal}};
     }
+    // The module's own losses by cause, apart from the board's drops (from IOrvaneFrameCounters).
+    if (r.module.available) {
+        summary["module"] = {{"captured", r.module.captured},
+                             {"lost", r.module.Lost()},
+                             {"lost_no_image", r.module.lostNoImage},
+                             {"lost_unread", r.module.lostUnread},
+                             {"board_frames_skipped", r.module.boardSkipped}};
+    }
     summary["time_stamp_interval_ms"] = StatisticsJson(f.intervalsMs);
     if (f.latencyUs.count > 0) {
         summary["latency_fill_to_frame_us"] = StatisticsJson(f.latencyUs);
