@@ -202,16 +202,26 @@ TEST_F(CaptureTool, ChoosesTheBoardBySerialNumber)
         EXPECT_NE(run.out.find(serial), std::string::npos) << run.out;
     }
 
-    run = Capture("--board OH72392 --frames 10 --save-every 0");
+    // Every frame filled by the second board, as the simulated board's header says: its board index
+    // at bytes 24..25, its serial number at 28..35.
+    run = Capture("--board OH72392 --frames 10 --save-every 0 --stream-to \"" + In("board.raw") + "\" --profile \"" +
+                  orvane::test::BesideTestProgramA("profiles\\orvane-640x480-60-vga.chp") + "\"");
     ASSERT_EQ(run.exitCode, 0u) << run.Output();
     EXPECT_NE(run.out.find("Board Serial         = OH72392 (given now;"), std::string::npos) << run.out;
+    const std::string frames = orvane::test::ReadWholeFile(In("board.raw"));
+    const size_t frameBytes = 640 * 480 * 4;
+    ASSERT_EQ(frames.size(), 10 * frameBytes);
+    for (size_t at = 0; at < frames.size(); at += frameBytes) {
+        EXPECT_EQ(frames.substr(at + 8, 4), "OHDF") << "frame " << at / frameBytes;
+        EXPECT_EQ(frames.substr(at + 24, 2), std::string("\x02\x00", 2)) << "frame " << at / frameBytes;
+        EXPECT_EQ(frames.substr(at + 28, 8), std::string("OH72392\0", 8)) << "frame " << at / frameBytes;
+    }
 
     // A serial no board has: the module's reason names it and the ones present; the board chosen
     // before stays remembered.
     run = Capture("--board OH99999 --frames 5 --save-every 0");
     EXPECT_EQ(run.exitCode, 1u) << run.Output();
-    EXPECT_NE(run.err.find("OH99999"), std::string::npos) << run.err;
-    EXPECT_NE(run.err.find("OH72393"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("Board Serial \"OH99999\" not found; boards present: OH72391, OH72392, OH72393"), std::string::npos) << run.err;
     EXPECT_EQ(orvane::test::ScratchRegistryKey::GetString(registry_.Path() + "\\Orvane", "Board Serial"), "OH72392");
 }
 

@@ -81,6 +81,25 @@ TEST_F(ControlTool, ListsSetsAndChecksValuesAgainstTheirRange)
     EXPECT_EQ(Run("--yes").exitCode, 2u) << "an answer without its question";
 }
 
+// The board chosen by serial number is the one opened: its white balance lands in the profile
+// under its own serial.
+TEST_F(ControlTool, ChoosesTheBoardBySerialNumber)
+{
+    tool_.SetEnvironment({"ORVANE_SIMBOARDS=OH72391,OH72392,OH72393"});
+    UseSample("orvane-1920x1080-60-dvi.chp");
+    ToolRun run = Run("--profile \"" + profile_ + "\" --board OH72392 --white-balance --yes --info");
+    ASSERT_EQ(run.exitCode, 0u) << run.Output();
+    EXPECT_NE(run.out.find("Board Serial"), std::string::npos) << run.out;
+    EXPECT_NE(Read("O-RGB Calibration OH72392", "RED_GAIN_CALIB"), "<missing>");
+    EXPECT_EQ(Read("O-RGB Calibration OH72391", "RED_GAIN_CALIB"), "<missing>");
+
+    run = Run("--board OH99999 --info");
+    EXPECT_EQ(run.exitCode, 1u) << run.Output();
+    EXPECT_NE(run.err.find("Board Serial \"OH99999\" not found; boards present: OH72391, OH72392, OH72393"), std::string::npos) << run.err;
+    EXPECT_EQ(orvane::test::ScratchRegistryKey::GetString(registry_.Path() + "\\Orvane", "Board Serial"), "OH72392")
+        << "a serial no board has is not remembered";
+}
+
 TEST_F(ControlTool, WhiteBalanceAnswersTheModulesQuestionAndWritesTheCalibration)
 {
     UseSample("orvane-1920x1080-60-dvi.chp");
