@@ -10,7 +10,7 @@ enum ExitCode : int {
     kExitFailed = 1,              // the grabber or the board failed; the module's reason is printed
     kExitUsage = 2,               // bad command line, or a value outside its range
     kExitOutputFailed = 3,        // an output (CSV, image, stream, JSON) could not be written
-    kExitTimeSourceRefused = 4,   // the module did not use the time source asked for
+    kExitTimeSourceRefused = 4,   // the module did not use the time source asked for, or dropped it
     kExitValueNotTaken = 5,       // orvane-ctl --set: the board kept another value
     kExitInterrupted = 130,       // Ctrl-C (or Ctrl-Break): what was captured so far is written
 };
@@ -22,7 +22,8 @@ inline constexpr char kExitCodeHelp[] =
     "  1    the grabber or the board failed (the module's reason is printed)\n"
     "  2    bad command line or a value outside its range\n"
     "  3    an output could not be written (CSV, image, stream, standard output)\n"
-    "  4    the module did not use the time source asked for (it fell back to the system clock)\n"
+    "  4    the module did not use the time source asked for, or dropped it when it failed on a frame\n"
+    "       (it fell back to the system clock)\n"
     "  5    orvane-ctl --set: the board did not take the value\n"
     "  130  orvane-capture interrupted by Ctrl-C; the summary and the CSV so far are written\n";
 
