@@ -89,7 +89,8 @@ void CTripleList::StampCapturedImage(CImageWrapper& image)
             StampSourceTime(header);
         } catch (...) {
             // A plug-in that throws is not trusted with further frames: they keep the
-            // system-clock time until the next grab start loads it again.
+            // system-clock time until the next grab start loads it again. The drop is logged by
+            // the caller once the list locks are released.
             timeSources_.DropAfterFailure();
         }
     }
@@ -247,6 +248,7 @@ bool CTripleList::FrameCaptured()
         }
         NoteReadyCount();
     }
+    timeSources_.ReportDrop();
     if (moved) {
         frameCounts_.CountCaptured();
     }
@@ -304,6 +306,7 @@ FilledImageSource CTripleList::DeliverFilledBuffer(const void* pixelAddress, Buf
             NoteReadyCount();
         }
     }
+    timeSources_.ReportDrop();
     if (source != FilledImageSource::None) {
         frameCounts_.CountCaptured();
         WakeReaders();

@@ -1,4 +1,4 @@
-// orvane-timesource-check PLUGIN.dll
+// orvane-timesource-check PLUGIN.dll  (--help, --version)
 //
 // Tells a time-source author whether the grabber module would take their plug-in: loads it exactly
 // as the module does, lists every export the module looks up (found or missing, required or not),
@@ -8,6 +8,9 @@
 // Exit code: 0 the module would use it; 1 it would fall back to the system clock; 2 usage.
 #include <windows.h>
 
+#include <CLI/CLI.hpp>
+
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <ctime>
@@ -50,16 +53,48 @@ std::int64_t Microseconds(const ImageHeader& h)
 
 }  // namespace
 
+#ifndef ORVANE_VERSION
+#define ORVANE_VERSION "unknown"
+#endif
+
 int main(int argc, char** argv)
 {
-    if (argc != 2) {
-        std::printf("usage: orvane-timesource-check PLUGIN.dll\n");
+    CLI::App app("Tells a time-source author whether the grabber module would take their plug-in: loads it as the\n"
+                 "module does, lists every export the module looks up, calls Initialize, ProcessImageData on a\n"
+                 "synthetic frame and the host's queries, and shows what the plug-in wrote.",
+                 "orvane-timesource-check");
+    std::string pluginName;
+    app.add_option("PLUGIN", pluginName, "the plug-in DLL, found by the platform's search rules as the module finds it")->required();
+    app.set_help_flag("-h,--help", "this text");
+    app.set_version_flag("--version", std::string(ORVANE_VERSION), "the version of the checker");
+    app.footer("Exit codes:\n  0  the module would use the plug-in\n  1  the module would refuse it and fall back to the "
+               "system clock\n  2  bad command line\n");
+    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    if (std::find(arguments.begin(), arguments.end(), "/?") != arguments.end()) {
+        std::fputs(app.help().c_str(), stdout);
+        return 0;
+    }
+    try {
+        app.parse(std::vector<std::string>(arguments.rbegin(), arguments.rend()));
+    } catch (const CLI::CallForHelp&) {
+        std::fputs(app.help().c_str(), stdout);
+        return 0;
+    } catch (const CLI::CallForVersion& e) {
+        std::printf("orvane-timesource-check %s (Orvane grabber module tools)\n", e.what());
+        return 0;
+    } catch (const CLI::ParseError& e) {
+        std::fprintf(stderr, "orvane-timesource-check: error: %s (see --help)\n", e.what());
+        return 2;
+    }
+    if (pluginName.size() >= static_cast<size_t>(CTimeStamp::kNameLength)) {
+        std::fprintf(stderr, "orvane-timesource-check: error: the module takes names of at most %d characters\n",
+                     static_cast<int>(CTimeStamp::kNameLength) - 1);
         return 2;
     }
     // The module takes the name from the registry in the ANSI code page, and so does this.
     wchar_t name[CTimeStamp::kNameLength] = {};
-    MultiByteToWideChar(CP_ACP, 0, argv[1], -1, name, CTimeStamp::kNameLength);
-    std::printf("Loading %s as the grabber module would\n", argv[1]);
+    MultiByteToWideChar(CP_ACP, 0, pluginName.c_str(), -1, name, CTimeStamp::kNameLength);
+    std::printf("Loading %s as the grabber module would\n", pluginName.c_str());
     CTimeStamp plugin(name);
     if (plugin.Library() == nullptr) {
         std::printf("  the library cannot be loaded (error %lu)\n", GetLastError());

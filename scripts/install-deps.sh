@@ -13,8 +13,9 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
   $SUDO dpkg --add-architecture i386
 fi
 
+# CLI11 and nlohmann JSON are header-only: the tools and tests use them as Debian ships them.
 for p in cmake ninja-build make mingw-w64 mingw-w64-tools g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix \
-         wine wine64 wine32:i386 libwine-dev googletest; do
+         wine wine64 wine32:i386 libwine-dev googletest libcli11-dev nlohmann-json3-dev; do
   have "$p" || need+=("$p")
 done
 

@@ -109,6 +109,14 @@ void CTimeSourceManager::DropAfterFailure() noexcept
     // At most one plug-in is held per grab period and each start empties this slot first, so it
     // is free here.
     retired_.store(dropped, std::memory_order_release);
+    dropToReport_.store(true, std::memory_order_release);
+}
+
+void CTimeSourceManager::ReportDrop() const noexcept
+{
+    if (dropToReport_.load(std::memory_order_relaxed) && dropToReport_.exchange(false, std::memory_order_acq_rel)) {
+        orvane::Trace("The time source failed on a frame. Defaulting to system clock.");
+    }
 }
 
 void CTimeSourceManager::LoadTimeSource(const wchar_t* registryPath)

@@ -42,6 +42,9 @@ public:
     bool ProcessImageData(ImageHeader* header) const;
     // Stops using the held plug-in; it is destroyed at the next start or with the card.
     void DropAfterFailure() noexcept;
+    // Logs a drop once, after the list locks are released: the line goes to whoever reads the
+    // debug output, and a debug viewer that is slow to read must not hold up the frame path.
+    void ReportDrop() const noexcept;
     // The two offsets, each only when configured.
     void ApplyOffsets(ImageHeader& header) const noexcept;
     void ApplyTimeSourceOffset(ImageHeader& header) const noexcept;
@@ -82,6 +85,7 @@ private:
     std::atomic<CTimeStamp*> held_{nullptr};
     std::atomic<CTimeStamp*> retired_{nullptr};
     mutable std::atomic<int> queriesInside_{0};
+    mutable std::atomic<bool> dropToReport_{false};
     std::int32_t timeSourceOffset_ = 0;   // microseconds
     std::int32_t timecodeOffset_ = 0;     // frames
     std::int32_t timecodeFrameRate_ = 30;

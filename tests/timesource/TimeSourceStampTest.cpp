@@ -1,6 +1,6 @@
 // Stamping captured frames at the lists: plug-in, offsets and time-code shift in their order, a
-// plug-in that throws dropped for the rest of the period and loaded again at the next start, and
-// frames without pixels left alone.
+// plug-in that throws dropped (and that logged once) for the rest of the period and loaded again
+// at the next start, and frames without pixels left alone.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -83,6 +83,8 @@ TEST(TimeSourceStamp, AThrowingPluginLeavesTheSystemClockWithOffsetsUntilTheNext
     EXPECT_TRUE(Near(headers[1]->seconds, now + 3)) << headers[1]->seconds;
     EXPECT_TRUE(Near(headers[2]->seconds, now + 3)) << headers[2]->seconds;
     EXPECT_EQ(state->processCalls, 1) << "the dropped plug-in saw no further frame";
+    // Said once for the drop, not for each frame after it.
+    EXPECT_EQ(listener.Count("The time source failed on a frame. Defaulting to system clock."), 1) << listener.Dump();
     const std::uint8_t shifted[4] = {0xC0, 0x80, 0x80, 0xC0};  // 00:00:00:00, the flags kept
     for (int i = 0; i < 3; ++i) {
         EXPECT_EQ(std::memcmp(headers[static_cast<size_t>(i)]->pixels, shifted, 4), 0) << i;

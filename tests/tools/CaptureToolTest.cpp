@@ -2,12 +2,11 @@
 #include <windows.h>
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <fstream>
 #include <set>
 #include <sstream>
 #include <string>
@@ -16,68 +15,15 @@
 #include "platform/ComApartment.h"
 #include "tests/support/ModulePath.h"
 #include "tests/support/ModuleRegistration.h"
-#include "tests/support/TestProcessLock.h"
+#include "tests/support/ScratchRegistryKey.h"
 #include "tests/tools/PngFile.h"
+#include "tests/tools/ToolProcess.h"
 
 namespace {
 
 using orvane::test::BesideTestProgram;
-using orvane::test::BesideTestProgramA;
 using orvane::test::EnsureModuleRegistration;
-
-struct ToolRun {
-    DWORD exitCode = ~0u;
-    std::string output;  // stdout and stderr together
-};
-
-std::string ReadFile(const std::string& path)
-{
-    std::ifstream file(path, std::ios::binary);
-    std::stringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
-
-// Runs the tool with its output in a file (pipes would be held open by Wine's helper processes);
-// a run that does not end within the bound fails and is ended.
-ToolRun RunCapture(const std::string& arguments, const std::string& outputFile)
-{
-    ToolRun run;
-    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    HANDLE output = CreateFileA(outputFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, CREATE_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (output == INVALID_HANDLE_VALUE) {
-        ADD_FAILURE() << "cannot create " << outputFile;
-        return run;
-    }
-    std::string line = "\"" + BesideTestProgramA("orvane-capture.exe") + "\" " + arguments;
-    std::vector<char> mutableLine(line.begin(), line.end());
-    mutableLine.push_back('\0');
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = nullptr;
-    startup.hStdOutput = output;
-    startup.hStdError = output;
-    PROCESS_INFORMATION process{};
-    const BOOL started = CreateProcessA(nullptr, mutableLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process);
-    CloseHandle(output);
-    if (!started) {
-        ADD_FAILURE() << "cannot start orvane-capture.exe (" << GetLastError() << ")";
-        return run;
-    }
-    if (WaitForSingleObject(process.hProcess, 90000) == WAIT_OBJECT_0) {
-        GetExitCodeProcess(process.hProcess, &run.exitCode);
-    } else {
-        ADD_FAILURE() << "orvane-capture.exe did not end within 90 s";
-        TerminateProcess(process.hProcess, 3);
-        WaitForSingleObject(process.hProcess, 5000);
-    }
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    run.output = ReadFile(outputFile);
-    return run;
-}
+using orvane::test::ToolRun;
 
 std::vector<std::string> Lines(const std::string& text)
 {
@@ -92,6 +38,20 @@ std::vector<std::string> Lines(const std::string& text)
     return lines;
 }
 
+// The comma-separated fields of a CSV row.
+std::vector<std::string> Fields(const std::string& row)
+{
+    std::vector<std::string> fields;
+    std::stringstream stream(row);
+    for (std::string field; std::getline(stream, field, ',');) {
+        fields.push_back(field);
+    }
+    if (!row.empty() && row.back() == ',') {
+        fields.emplace_back();
+    }
+    return fields;
+}
+
 class CaptureTool : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
@@ -100,75 +60,57 @@ protected:
         EXPECT_EQ(EnsureModuleRegistration(BesideTestProgram(L"Orvane.dll")), S_OK);
     }
 
-    void SetUp() override
+    // The tool with this test's own settings key and output folder.
+    ToolRun Capture(const std::string& arguments)
     {
-        char temp[MAX_PATH] = {};
-        GetTempPathA(MAX_PATH, temp);
-        folder_ = std::string(temp) + "orvane-capture-test-" + std::to_string(GetCurrentProcessId());
-        CreateDirectoryA(folder_.c_str(), nullptr);
+        return tool_.Run("--registry-path \"" + registry_.Path() + "\" --out-dir \"" + folder_.Path() + "\" " + arguments);
     }
 
-    void TearDown() override
-    {
-        WIN32_FIND_DATAA found;
-        HANDLE search = FindFirstFileA((folder_ + "\\*").c_str(), &found);
-        if (search != INVALID_HANDLE_VALUE) {
-            do {
-                DeleteFileA((folder_ + "\\" + found.cFileName).c_str());
-            } while (FindNextFileA(search, &found));
-            FindClose(search);
-        }
-        RemoveDirectoryA(folder_.c_str());
-    }
+    std::string In(const char* name) const { return folder_.In(name); }
 
-    std::string In(const char* name) const { return folder_ + "\\" + name; }
-
-    std::string folder_;
+    orvane::test::ScratchRegistryKey registry_;
+    orvane::test::ScratchFolder folder_{"orvane-capture-test"};
+    orvane::test::ToolProcess tool_{"orvane-capture.exe", "orvane-capture-test"};
 };
 
 TEST_F(CaptureTool, CapturesFramesIntoSummaryCsvAndImages)
 {
-    // With --log the tool reads the debug output: its turn, as a listener of the tests takes one.
-    const orvane::test::TestProcessLock turn(orvane::test::kDebugOutputTurn);
-    ASSERT_TRUE(turn.Held());
-    const ToolRun run = RunCapture("--frames 60 --save-every 30 --log --out-dir \"" + folder_ + "\"", In("output.txt"));
-    ASSERT_EQ(run.exitCode, 0u) << run.output;
+    const ToolRun run = Capture("--frames 60 --save-every 30 --log");
+    ASSERT_EQ(run.exitCode, 0u) << run.Output();
 
     for (const char* expected : {"Orvane capture summary", "format               :", "frames delivered     : 60 in", "frame rate           :",
-                                 "dropped by the board :", "lost in the module   : 0 (", "GrabNext overruns    :", "GetCurrent overruns  :",
-                                 "time stamp interval  :", "latency fill->frame  :", "Orvane - Loading Orvane"}) {
-        EXPECT_NE(run.output.find(expected), std::string::npos) << "missing \"" << expected << "\" in:\n" << run.output;
+                                 "dropped by the board :", "lost in the module   : 0 (", "GrabNext waits       :", "waited for a free buffer",
+                                 "GetCurrent waits     :", "time stamp interval  :", "latency fill->frame  :", "Board File           = ",
+                                 "(given now;", "Orvane - Loading Orvane"}) {
+        EXPECT_NE(run.out.find(expected), std::string::npos) << "missing \"" << expected << "\" in:\n" << run.Output();
     }
+    EXPECT_EQ(run.Output().find("overruns"), std::string::npos) << "a healthy run reads as one:\n" << run.Output();
 
-    // One row per frame, in delivery order, with time stamps that never go back and the board's
-    // frame numbers rising.
-    const std::vector<std::string> rows = Lines(ReadFile(In("capture.csv")));
+    // One row per frame, in delivery order, with time stamps that never go back, the board's
+    // frame numbers rising and the time column agreeing with the header's three fields.
+    const std::vector<std::string> rows = Lines(orvane::test::ReadWholeFile(In("capture.csv")));
     ASSERT_EQ(rows.size(), 61u) << "header plus 60 frames expected";
-    EXPECT_EQ(rows[0].rfind("frame,seconds,ms,us,fill_qpc,delivered_qpc,latency_us", 0), 0u);
+    EXPECT_EQ(rows[0], "frame,seconds,ms,us,fill_qpc,delivered_qpc,latency_us,board_frame,checksum,timecode,time");
     double lastStamp = 0;
     long long lastBoardFrame = -1;
     for (size_t i = 1; i < rows.size(); ++i) {
-        unsigned long long index = 0;
-        long seconds = 0;
-        unsigned ms = 0, us = 0;
-        long long fill = 0, delivered = 0;
-        ASSERT_EQ(std::sscanf(rows[i].c_str(), "%llu,%ld,%u,%u,%lld,%lld", &index, &seconds, &ms, &us, &fill, &delivered), 6) << rows[i];
-        EXPECT_EQ(index, i - 1);
+        const std::vector<std::string> f = Fields(rows[i]);
+        ASSERT_EQ(f.size(), 11u) << rows[i];
+        EXPECT_EQ(std::stoull(f[0]), i - 1);
+        const unsigned ms = static_cast<unsigned>(std::stoul(f[2]));
+        const unsigned us = static_cast<unsigned>(std::stoul(f[3]));
         EXPECT_LT(ms, 1000u);
         EXPECT_LT(us, 1000u);
+        const long long fill = std::stoll(f[4]);
         EXPECT_GT(fill, 0) << rows[i];
-        EXPECT_GE(delivered, fill) << "delivered before filled: " << rows[i];
-        const double stamp = seconds + ms / 1e3 + us / 1e6;
+        EXPECT_GE(std::stoll(f[5]), fill) << "delivered before filled: " << rows[i];
+        char time[40];
+        std::snprintf(time, sizeof time, "%s.%03u%03u", f[1].c_str(), ms, us);
+        EXPECT_EQ(f[10], time) << rows[i];
+        const double stamp = std::stod(f[10]);
         EXPECT_GE(stamp, lastStamp) << rows[i];
         lastStamp = stamp;
-        const size_t boardField = [&] {
-            size_t at = 0;
-            for (int comma = 0; comma < 7; ++comma) {
-                at = rows[i].find(',', at) + 1;
-            }
-            return at;
-        }();
-        const long long boardFrame = std::atoll(rows[i].c_str() + boardField);
+        const long long boardFrame = std::stoll(f[7]);
         EXPECT_GT(boardFrame, lastBoardFrame) << rows[i];
         lastBoardFrame = boardFrame;
     }
@@ -193,14 +135,94 @@ TEST_F(CaptureTool, CapturesFramesIntoSummaryCsvAndImages)
 
 TEST_F(CaptureTool, ExplainsBadCommandLineAndMissingProfile)
 {
-    const ToolRun bad = RunCapture("--frames many", In("bad.txt"));
+    const ToolRun bad = Capture("--frames many");
     EXPECT_EQ(bad.exitCode, 2u);
-    EXPECT_NE(bad.output.find("--frames"), std::string::npos) << bad.output;
+    EXPECT_NE(bad.err.find("--frames"), std::string::npos) << bad.Output();
 
-    const ToolRun missing = RunCapture("--profile \"" + In("absent.chp") + "\" --frames 5", In("missing.txt"));
+    const ToolRun missing = Capture("--profile \"" + In("absent.chp") + "\" --frames 5");
     EXPECT_EQ(missing.exitCode, 1u);
-    EXPECT_NE(missing.output.find("profile not found"), std::string::npos) << missing.output;
-    EXPECT_NE(missing.output.find("absent.chp"), std::string::npos) << missing.output;
+    EXPECT_NE(missing.err.find("profile not found"), std::string::npos) << missing.Output();
+    EXPECT_NE(missing.err.find("absent.chp"), std::string::npos) << missing.Output();
+}
+
+// As `v4l2-ctl --stream-to -`: standard output carries the frames and nothing else, the frame size
+// is said on standard error.
+TEST_F(CaptureTool, StreamsExactlyTheAnnouncedFramesToStandardOutput)
+{
+    const ToolRun run = Capture("--stream-to - --frames 60 --save-every 0 --profile \"" +
+                                orvane::test::BesideTestProgramA("profiles\\orvane-640x480-60-vga.chp") + "\"");
+    ASSERT_EQ(run.exitCode, 0u) << run.err;
+    const size_t note = run.err.find(" bytes per frame");
+    ASSERT_NE(note, std::string::npos) << run.err;
+    const size_t number = run.err.rfind(' ', note - 1) + 1;
+    const unsigned long long frameBytes = std::stoull(run.err.substr(number, note - number));
+    EXPECT_EQ(frameBytes, 640ull * 480 * 4);
+    EXPECT_EQ(run.out.size(), 60 * frameBytes);
+    EXPECT_NE(run.err.find("Orvane capture summary"), std::string::npos) << "the summary goes to standard error";
+    // The first frame as the simulated board painted it: "OHDF" after its frame number.
+    ASSERT_GE(run.out.size(), 12u);
+    EXPECT_EQ(run.out.substr(8, 4), "OHDF");
+}
+
+TEST_F(CaptureTool, JsonSummaryIsReadByAJsonLibrary)
+{
+    const ToolRun run = Capture("--json --frames 10 --save-every 0 --time-offset 1000 --profile \"" +
+                                orvane::test::BesideTestProgramA("profiles\\orvane-640x480-60-vga.chp") + "\"");
+    ASSERT_EQ(run.exitCode, 0u) << run.Output();
+    const nlohmann::json summary = nlohmann::json::parse(run.out);
+    EXPECT_EQ(summary["exit_code"], 0);
+    EXPECT_EQ(summary["frames"]["delivered"], 10);
+    EXPECT_EQ(summary["image"]["width"], 640);
+    EXPECT_EQ(summary["image"]["bytes_per_frame"], 640 * 480 * 4);
+    EXPECT_EQ(summary["time_source"]["in_use"], "system clock");
+    EXPECT_EQ(summary["outputs"]["csv_rows"], 10);
+    // The module's own count: every frame delivered was captured, none lost on a healthy run.
+    const nlohmann::json& module = summary["module"];
+    EXPECT_GE(module["captured"].get<long long>(), 10) << module;
+    EXPECT_EQ(module["lost"], 0) << module;
+    EXPECT_EQ(module["lost"], module["lost_no_image"].get<long long>() + module["lost_unread"].get<long long>()) << module;
+    EXPECT_TRUE(module.contains("board_frames_skipped")) << module;
+    std::set<std::string> given;
+    for (const auto& value : summary["remembered"]) {
+        if (value["given_now"] == true) {
+            given.insert(value["name"].get<std::string>());
+        }
+    }
+    EXPECT_EQ(given, (std::set<std::string>{"Board File", "TimeSourceOffset"}));
+}
+
+// Several boards, chosen by serial number. The simulated board takes the boards of the whole run
+// from ORVANE_SIMBOARDS.
+TEST_F(CaptureTool, ChoosesTheBoardBySerialNumber)
+{
+    tool_.SetEnvironment({"ORVANE_SIMBOARDS=OH72391,OH72392,OH72393"});
+    ToolRun run = Capture("--list-boards");
+    ASSERT_EQ(run.exitCode, 0u) << run.Output();
+    for (const char* serial : {"OH72391", "OH72392", "OH72393"}) {
+        EXPECT_NE(run.out.find(serial), std::string::npos) << run.out;
+    }
+
+    // Every frame filled by the second board, as the simulated board's header says: its board index
+    // at bytes 24..25, its serial number at 28..35.
+    run = Capture("--board OH72392 --frames 10 --save-every 0 --stream-to \"" + In("board.raw") + "\" --profile \"" +
+                  orvane::test::BesideTestProgramA("profiles\\orvane-640x480-60-vga.chp") + "\"");
+    ASSERT_EQ(run.exitCode, 0u) << run.Output();
+    EXPECT_NE(run.out.find("Board Serial         = OH72392 (given now;"), std::string::npos) << run.out;
+    const std::string frames = orvane::test::ReadWholeFile(In("board.raw"));
+    const size_t frameBytes = 640 * 480 * 4;
+    ASSERT_EQ(frames.size(), 10 * frameBytes);
+    for (size_t at = 0; at < frames.size(); at += frameBytes) {
+        EXPECT_EQ(frames.substr(at + 8, 4), "OHDF") << "frame " << at / frameBytes;
+        EXPECT_EQ(frames.substr(at + 24, 2), std::string("\x02\x00", 2)) << "frame " << at / frameBytes;
+        EXPECT_EQ(frames.substr(at + 28, 8), std::string("OH72392\0", 8)) << "frame " << at / frameBytes;
+    }
+
+    // A serial no board has: the module's reason names it and the ones present; the board chosen
+    // before stays remembered.
+    run = Capture("--board OH99999 --frames 5 --save-every 0");
+    EXPECT_EQ(run.exitCode, 1u) << run.Output();
+    EXPECT_NE(run.err.find("Board Serial \"OH99999\" not found; boards present: OH72391, OH72392, OH72393"), std::string::npos) << run.err;
+    EXPECT_EQ(orvane::test::ScratchRegistryKey::GetString(registry_.Path() + "\\Orvane", "Board Serial"), "OH72392");
 }
 
 }  // namespace

@@ -16,6 +16,7 @@
 #include "tools/common/BoardControl.h"
 #include "tools/common/GrabberSession.h"
 #include "tools/common/ImageFormatChoice.h"
+#include "tools/common/RegistryPath.h"
 #include "tools/common/Statistics.h"
 
 namespace {
@@ -35,9 +36,11 @@ TEST(CaptureOptions, ParsesFlagsAndRejectsBadValues)
     EXPECT_EQ(defaults->frames, 0u);
     EXPECT_EQ(defaults->seconds, capture::kDefaultSeconds);
     EXPECT_EQ(defaults->buffers, 8);
+    EXPECT_EQ(defaults->common.registryPath, L"Software\\OrvaneTools\\");
 
-    auto all = Parse({"--profile", "p.chp", "--frames", "120", "--buffers", "3", "--csv", "x.csv", "--save-every", "0", "--out-dir",
-                      "out", "--log", "--format", "Mono 10"},
+    auto all = Parse({"--profile", "p.chp", "--frames=120", "--buffers", "3", "--csv", "x.csv", "--save-every", "0", "--out-dir",
+                      "out", "--log", "--format", "Mono 10", "--registry-path", "Software\\Mine", "--stream-to", "-",
+                      "--list-profiles"},
                      error);
     ASSERT_TRUE(all) << error;
     EXPECT_EQ(all->profile, "p.chp");
@@ -47,15 +50,45 @@ TEST(CaptureOptions, ParsesFlagsAndRejectsBadValues)
     EXPECT_EQ(all->csv, "x.csv");
     EXPECT_EQ(all->saveEvery, 0);
     EXPECT_EQ(all->outDir, "out");
-    EXPECT_TRUE(all->log);
+    EXPECT_TRUE(all->common.log);
     EXPECT_EQ(all->format, "Mono 10");
+    EXPECT_EQ(all->common.registryPath, L"Software\\Mine\\");
+    EXPECT_TRUE(all->StreamsToStandardOutput());
+    EXPECT_EQ(all->common.listProfiles, std::optional<std::string>(""));
 
     for (const std::vector<std::string>& bad : std::vector<std::vector<std::string>>{
              {"--frames", "0"}, {"--frames", "-3"}, {"--buffers", "0"}, {"--buffers", "40000"}, {"--seconds", "0"},
-             {"--seconds", "2x"}, {"--csv"}, {"--wat"}, {"--format", "10"}, {"--format", " "}}) {
+             {"--seconds", "2x"}, {"--csv"}, {"--wat"}, {"--format", "10"}, {"--format", " "}, {"--registry-path", ""},
+             {"--registry-path", "HKCU\\Software"}, {"--stream-to", "-", "--json"}, {"--timecode-mode", "3"}}) {
         error.clear();
         EXPECT_FALSE(Parse(bad, error)) << bad[0];
         EXPECT_FALSE(error.empty()) << bad[0];
+        EXPECT_EQ(error.find('\n'), std::string::npos) << "one line: " << error;
+    }
+}
+
+// The module appends "Orvane" to the path as it is: the tools give it one that ends in a separator
+// and refuse what would put the values into HKEY_CURRENT_USER itself or another root.
+TEST(RegistryPath, GetsItsSeparatorAndRefusesEmptyAndAbsolutePaths)
+{
+    const struct {
+        const char* typed;
+        const wchar_t* normalised;  // null: refused
+    } cases[] = {
+        {"Software\\X", L"Software\\X\\"},     {"Software\\X\\", L"Software\\X\\"}, {"Software\\X\\\\", L"Software\\X\\"},
+        {"", nullptr},                         {"\\", nullptr},                     {"  ", nullptr},
+        {"\\Software\\X", nullptr},            {"HKEY_CURRENT_USER\\Software", nullptr}, {"hkcu\\Software", nullptr},
+        {"HKLM", nullptr},                     {"Software\\\\X", nullptr},          {"HKCUSoftware\\X", L"HKCUSoftware\\X\\"},
+    };
+    for (const auto& c : cases) {
+        std::string error;
+        const auto path = host::NormaliseRegistryPath(c.typed, error);
+        if (c.normalised == nullptr) {
+            EXPECT_FALSE(path) << "\"" << c.typed << "\"";
+            EXPECT_FALSE(error.empty()) << c.typed;
+        } else {
+            EXPECT_EQ(path, std::optional<std::wstring>(c.normalised)) << "\"" << c.typed << "\"";
+        }
     }
 }
 

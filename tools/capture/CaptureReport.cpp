@@ -2,18 +2,10 @@
 
 #include <cinttypes>
 
-#include "tools/common/Statistics.h"
 
 namespace orvane::capture {
 
 namespace {
-
-struct FrameNumbers {
-    std::int64_t first = -1;
-    std::int64_t last = -1;
-    std::int64_t missing = 0;     // numbers skipped between consecutive frames
-    std::int64_t outOfOrder = 0;  // frames whose number did not rise
-};
 
 FrameNumbers CheckFrameNumbers(const std::vector<FrameRecord>& frames)
 {
@@ -38,8 +30,34 @@ FrameNumbers CheckFrameNumbers(const std::vector<FrameRecord>& frames)
 
 }  // namespace
 
+CaptureFigures ComputeFigures(const CaptureResult& r, const std::vector<FrameRecord>& frames)
+{
+    CaptureFigures f;
+    f.nominalRate = r.profile.NominalFrameRate();
+    if (frames.size() >= 2) {
+        const double span = frames.back().StampSeconds() - frames.front().StampSeconds();
+        f.stampRate = span > 0 ? static_cast<double>(frames.size() - 1) / span : 0;
+    }
+    f.deliveredRate = r.elapsedSeconds > 0 ? static_cast<double>(r.counters.delivered) / r.elapsedSeconds : 0;
+    f.numbers = CheckFrameNumbers(frames);
+    std::vector<double> intervals;
+    for (size_t i = 1; i < frames.size(); ++i) {
+        intervals.push_back((frames[i].StampSeconds() - frames[i - 1].StampSeconds()) * 1e3);
+    }
+    f.intervalsMs = host::Summarize(std::move(intervals));
+    std::vector<double> latencies;
+    for (const FrameRecord& frame : frames) {
+        if (frame.fillQpc != 0) {
+            latencies.push_back(static_cast<double>(frame.deliveredQpc - frame.fillQpc) * 1e6 / static_cast<double>(r.qpcFrequency));
+        }
+    }
+    f.latencyUs = host::Summarize(std::move(latencies));
+    return f;
+}
+
 void PrintSummary(std::FILE* out, const CaptureResult& r, const std::vector<FrameRecord>& frames)
 {
+    const CaptureFigures figures = ComputeFigures(r, frames);
     const auto& c = r.counters;
     std::fprintf(out, "\nOrvane capture summary\n");
     std::fprintf(out, "  profile              : %s\n", r.profilePath.c_str());
@@ -64,13 +82,9 @@ void PrintSummary(std::FILE* out, const CaptureResult& r, const std::vector<Fram
     std::fprintf(out, "  frames delivered     : %" PRIu64 " in %.2f s\n", c.delivered, r.elapsedSeconds);
 
     // The rate from the frames' own time stamps (first to last), and from the host's clock.
-    const double nominal = r.profile.NominalFrameRate();
-    double stampRate = 0;
-    if (frames.size() >= 2) {
-        const double span = frames.back().StampSeconds() - frames.front().StampSeconds();
-        stampRate = span > 0 ? static_cast<double>(frames.size() - 1) / span : 0;
-    }
-    const double hostRate = r.elapsedSeconds > 0 ? static_cast<double>(c.delivered) / r.elapsedSeconds : 0;
+    const double nominal = figures.nominalRate;
+    const double stampRate = figures.stampRate;
+    const double hostRate = figures.deliveredRate;
     if (nominal > 0) {
         std::fprintf(out, "  frame rate           : %.3f fps measured (time stamps), %.3f fps nominal (%.1f %%); %.2f fps delivered over the run\n",
                      stampRate, nominal, 100.0 * stampRate / nominal, hostRate);
@@ -90,14 +104,16 @@ void PrintSummary(std::FILE* out, const CaptureResult& r, const std::vector<Fram
                           "); board frame numbers skipped %" PRId64 "\n",
                      r.module.Lost(), r.module.lostNoImage, r.module.lostUnread, r.module.boardSkipped);
     }
-    const FrameNumbers numbers = CheckFrameNumbers(frames);
+    const FrameNumbers& numbers = figures.numbers;
     if (numbers.first >= 0) {
         std::fprintf(out, "  board frame numbers  : %" PRId64 " .. %" PRId64 ", %" PRId64 " missing, %" PRId64 " out of order\n", numbers.first,
                      numbers.last, numbers.missing, numbers.outOfOrder);
     }
-    std::fprintf(out, "  GrabNext overruns    : %" PRIu64 " of %" PRIu64 " calls (S_FALSE: waited for a free buffer)\n", c.grabOverruns,
-                 c.grabCalls);
-    std::fprintf(out, "  GetCurrent overruns  : %" PRIu64 " of %" PRIu64 " frames (S_FALSE: waited for a frame; usual when the reader keeps up)\n",
+    // The module answers S_FALSE ("overrun") when a call had to wait; on a healthy run both threads
+    // are ahead of the board and wait nearly every time.
+    std::fprintf(out, "  GrabNext waits       : %" PRIu64 " of %" PRIu64 " calls waited for a free buffer (usual: the grab thread keeps ahead)\n",
+                 c.grabOverruns, c.grabCalls);
+    std::fprintf(out, "  GetCurrent waits     : %" PRIu64 " of %" PRIu64 " frames were waited for (usual: the reader keeps up)\n",
                  c.readOverruns, c.delivered);
     if (c.failures > 0 || c.emptyReads > 0 || r.nullPixelFrames > 0) {
         std::fprintf(out, "  irregular            : %" PRIu64 " failed calls, %" PRIu64 " empty wake-ups, %" PRIu64 " frames without pixels\n",
@@ -107,28 +123,21 @@ void PrintSummary(std::FILE* out, const CaptureResult& r, const std::vector<Fram
         std::fprintf(out, "  max ready count      : %ld\n", r.maxReadyCount);
     }
 
-    std::vector<double> intervals;
-    for (size_t i = 1; i < frames.size(); ++i) {
-        intervals.push_back((frames[i].StampSeconds() - frames[i - 1].StampSeconds()) * 1e3);
-    }
-    const host::Summary gap = host::Summarize(intervals);
+    const host::Summary& gap = figures.intervalsMs;
     if (gap.count > 0) {
         std::fprintf(out, "  time stamp interval  : mean %.3f ms, min %.3f ms, max %.3f ms, jitter (stddev) %.3f ms\n", gap.mean, gap.min,
                      gap.max, gap.stddev);
     }
-    std::vector<double> latencies;
-    for (const FrameRecord& f : frames) {
-        if (f.fillQpc != 0) {
-            latencies.push_back(static_cast<double>(f.deliveredQpc - f.fillQpc) * 1e6 / static_cast<double>(r.qpcFrequency));
-        }
-    }
-    const host::Summary latency = host::Summarize(latencies);
+    const host::Summary& latency = figures.latencyUs;
     if (latency.count > 0) {
         std::fprintf(out, "  latency fill->frame  : p50 %.0f us, p99 %.0f us, max %.0f us (%zu frames)\n", latency.p50, latency.p99,
                      latency.max, latency.count);
     }
     if (!r.csvPath.empty()) {
-        std::fprintf(out, "  per-frame times      : %s (%zu rows)\n", r.csvPath.c_str(), frames.size());
+        std::fprintf(out, "  per-frame times      : %s (%" PRIu64 " rows)\n", r.csvPath.c_str(), r.csvRows);
+    }
+    if (!r.streamTarget.empty()) {
+        std::fprintf(out, "  raw frames           : %" PRIu64 " to %s\n", r.streamedFrames, r.streamTarget.c_str());
     }
     if (!r.savedImages.empty()) {
         std::fprintf(out, "  images               : %zu PNG files, first %s\n", r.savedImages.size(), r.savedImages.front().c_str());

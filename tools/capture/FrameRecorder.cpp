@@ -9,6 +9,10 @@ namespace orvane::capture {
 
 namespace {
 
+// Records made room for at the start: an hour of 60 Hz. A frame count asked for that is larger
+// (up to 2^64) must not make the tool ask for all of its memory at once.
+constexpr size_t kReservedRecords = 60 * 60 * 60;
+
 // FNV-1a over a run of bytes.
 std::uint32_t Fnv1a(std::uint32_t hash, const BYTE* data, size_t size)
 {
@@ -21,11 +25,11 @@ std::uint32_t Fnv1a(std::uint32_t hash, const BYTE* data, size_t size)
 }  // namespace
 
 FrameRecorder::FrameRecorder(const FrameLayout& layout, int saveEvery, std::string outDir, size_t expectedFrames,
-                             const host::BoardControl& board)
-    : layout_(layout), board_(board), saveEvery_(saveEvery), outDir_(std::move(outDir))
+                             const host::BoardControl& board, FrameOutputs outputs)
+    : layout_(layout), board_(board), saveEvery_(saveEvery), outDir_(std::move(outDir)), outputs_(outputs)
 {
     rowBytes_ = static_cast<size_t>(layout_.width) * static_cast<size_t>(layout_.bitsPerPixel) / 8;
-    frames_.reserve(expectedFrames);
+    frames_.reserve(expectedFrames < kReservedRecords ? expectedFrames : kReservedRecords);
     // The pixels are read as the type lays them out, so the size the module reports must agree.
     if (saveEvery_ > 0 && (!CanConvert(layout_.formatType) || BitsPerPixelOf(layout_.formatType) != layout_.bitsPerPixel)) {
         problems_.push_back("frames of image format type " + std::to_string(layout_.formatType) + " with " + std::to_string(layout_.bitsPerPixel) +
@@ -42,7 +46,7 @@ void FrameRecorder::FinishImages()
     if (snapshots_) {
         snapshots_->Finish();
         saved_ = snapshots_->Saved();
-        problems_.insert(problems_.end(), snapshots_->Problems().begin(), snapshots_->Problems().end());
+        imageFailures_ = snapshots_->Problems();
     }
 }
 
@@ -57,8 +61,11 @@ void FrameRecorder::OnFrame(const ImageHeader& header, LONGLONG deliveredQpc)
     const BYTE* pixels = static_cast<const BYTE*>(header.pixels);
     if (pixels == nullptr) {
         ++nullPixels_;
-        frames_.push_back(record);
+        Keep(record);
         return;
+    }
+    if (outputs_.stream != nullptr) {
+        outputs_.stream->Write(pixels, outputs_.frameBytes);
     }
     record.fillQpc = board_.FillTime(pixels);
     std::memcpy(record.timecode, pixels, sizeof record.timecode);
@@ -84,6 +91,14 @@ void FrameRecorder::OnFrame(const ImageHeader& header, LONGLONG deliveredQpc)
         // Converted here, while the pixels are ours; encoded and written by the snapshot thread.
         ConvertFrame(pixels, {layout_.formatType, layout_.width, layout_.height}, image_);
         snapshots_->Write(outDir_ + "\\" + name, image_);
+    }
+    Keep(record);
+}
+
+void FrameRecorder::Keep(const FrameRecord& record)
+{
+    if (outputs_.csv != nullptr) {
+        outputs_.csv->Append(record);
     }
     frames_.push_back(record);
 }

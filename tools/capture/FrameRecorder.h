@@ -5,7 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "tools/capture/CsvWriter.h"
 #include "tools/capture/FrameRecord.h"
+#include "tools/capture/FrameStream.h"
 #include "tools/capture/SnapshotWriter.h"
 #include "tools/capture/ViewableImage.h"
 #include "tools/common/BoardControl.h"
@@ -20,12 +22,21 @@ struct FrameLayout {
     int formatType = -1;  // image format type; -1 when unknown, and then no frame can be saved
 };
 
+// Where each frame goes besides the record kept for the summary; either may be null. Both must
+// outlive the recorder's frames.
+struct FrameOutputs {
+    CsvWriter* csv = nullptr;       // one row per frame, as it arrives
+    FrameStream* stream = nullptr;  // the pixels, `frameBytes` of them per frame
+    size_t frameBytes = 0;
+};
+
 class FrameRecorder : public host::FrameSink {
 public:
     // saveEvery 0 saves nothing; images go to `outDir` as frame-NNNNNN.png, written by a thread
-    // of their own. Fill times come from `board`, which must outlive the recorder.
+    // of their own. Fill times come from `board`, which must outlive the recorder. Room for
+    // `expectedFrames` records is made at once (up to a bound: a very long run grows as it goes).
     FrameRecorder(const FrameLayout& layout, int saveEvery, std::string outDir, size_t expectedFrames,
-                  const host::BoardControl& board);
+                  const host::BoardControl& board, FrameOutputs outputs = {});
 
     void OnFrame(const ImageHeader& header, LONGLONG deliveredQpc) override;
 
@@ -35,19 +46,26 @@ public:
     // Read after FinishImages.
     const std::vector<FrameRecord>& Frames() const { return frames_; }
     const std::vector<std::string>& SavedImages() const { return saved_; }
+    // Notes on what could not be done at all (a format that cannot be shown).
     const std::vector<std::string>& Problems() const { return problems_; }
+    // Images that could not be written.
+    const std::vector<std::string>& ImageFailures() const { return imageFailures_; }
     std::uint64_t NullPixelFrames() const { return nullPixels_; }
 
 private:
+    void Keep(const FrameRecord& record);
+
     FrameLayout layout_;
     ViewableImage image_;  // the picture being filled; trades buffers with the snapshot writer
     const host::BoardControl& board_;
     size_t rowBytes_ = 0;
     int saveEvery_;
     std::string outDir_;
+    FrameOutputs outputs_;
     std::vector<FrameRecord> frames_;
     std::vector<std::string> saved_;
     std::vector<std::string> problems_;
+    std::vector<std::string> imageFailures_;
     std::uint64_t nullPixels_ = 0;
     std::unique_ptr<SnapshotWriter> snapshots_;  // last: its thread ends before the rest goes
 };

@@ -1,6 +1,5 @@
 #include "tools/capture/TimeSourceSetup.h"
 
-#include <cstdio>
 #include <cstring>
 
 #include "platform/ComPtr.h"
@@ -10,46 +9,33 @@ namespace orvane::capture {
 
 namespace {
 
-bool SetDword(HKEY key, const char* name, std::int32_t value)
-{
-    const DWORD data = static_cast<DWORD>(value);
-    return RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data), sizeof data) == ERROR_SUCCESS;
-}
+// What the module writes whenever it leaves a configured plug-in aside.
+constexpr char kFallBack[] = "Defaulting to system clock";
 
 }  // namespace
 
-bool StoreTimeSourceOptions(const std::wstring& registryPath, const CaptureOptions& options, std::string& error)
+bool StoreTimeSourceOptions(host::RememberedSettings& remembered, const CaptureOptions& options, std::string& error)
 {
-    if (!options.timeSource && !options.timeOffset && !options.timecodeOffset && !options.timecodeMode) {
-        return true;
-    }
-    RegistryKey key;
-    if (key.Create(HKEY_CURRENT_USER, registryPath.c_str()) != ERROR_SUCCESS) {
-        error = "cannot write the time-source settings into the registry";
+    using host::SettingsKey;
+    if (options.timeSource && !remembered.SetString(SettingsKey::Host, "TimeSourceDLL", *options.timeSource, error)) {
         return false;
     }
-    bool ok = true;
-    if (options.timeSource) {
-        const std::string& text = *options.timeSource;
-        ok = RegSetValueExA(key.Get(), "TimeSourceDLL", 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                            static_cast<DWORD>(text.size() + 1)) == ERROR_SUCCESS;
+    if (options.timeOffset && !remembered.SetDword(SettingsKey::Host, "TimeSourceOffset", static_cast<DWORD>(*options.timeOffset), error)) {
+        return false;
     }
-    if (options.timeOffset) {
-        ok = SetDword(key.Get(), "TimeSourceOffset", *options.timeOffset) && ok;
+    if (options.timecodeOffset &&
+        !remembered.SetDword(SettingsKey::Host, "LTCTimeSourceOffset", static_cast<DWORD>(*options.timecodeOffset), error)) {
+        return false;
     }
-    if (options.timecodeOffset) {
-        ok = SetDword(key.Get(), "LTCTimeSourceOffset", *options.timecodeOffset) && ok;
+    if (options.timecodeMode &&
+        !remembered.SetDword(SettingsKey::Host, "LTCTimeSourceMode", static_cast<DWORD>(*options.timecodeMode), error)) {
+        return false;
     }
-    if (options.timecodeMode) {
-        ok = SetDword(key.Get(), "LTCTimeSourceMode", *options.timecodeMode) && ok;
-    }
-    if (!ok) {
-        error = "cannot write the time-source settings into the registry";
-    }
-    return ok;
+    return true;
 }
 
-TimeSourceState ReadTimeSourceState(const std::wstring& registryPath, IUnknown* grabber)
+TimeSourceState ReadTimeSourceState(const std::wstring& registryPath, IUnknown* grabber, const host::ProcessDebugLog& log,
+                                    std::size_t logFrom)
 {
     TimeSourceState state;
     char name[260] = {};
@@ -60,8 +46,15 @@ TimeSourceState ReadTimeSourceState(const std::wstring& registryPath, IUnknown* 
         RegQueryValueExA(key.Get(), "TimeSourceDLL", nullptr, &type, reinterpret_cast<BYTE*>(name), &size) == ERROR_SUCCESS &&
         (type == REG_SZ || type == REG_EXPAND_SZ) && std::strcmp(name, "System") != 0) {
         state.configured = name;
-        // The module is in this process, so is the plug-in it loaded.
-        state.pluginInUse = !state.configured.empty() && GetModuleHandleA(name) != nullptr;
+    }
+    if (!state.configured.empty()) {
+        state.reason = log.LastContaining(kFallBack, logFrom);
+        // Without the module's diagnostics (a debugger took them), a library the module refused
+        // is at least no longer loaded: the module is in this process, and so is its plug-in.
+        state.refused = !state.reason.empty() || (!log.Active() && GetModuleHandleA(name) == nullptr);
+        if (state.refused && state.reason.empty()) {
+            state.reason = "the library is not loaded";
+        }
     }
     ComPtr<ICorvathTimeSourceProp> timeSource;
     if (grabber != nullptr && SUCCEEDED(grabber->QueryInterface(IID_ICorvathTimeSourceProp, timeSource.PutVoid()))) {
@@ -75,11 +68,11 @@ void PrintTimeSource(std::FILE* out, const TimeSourceState& state)
 {
     if (state.configured.empty()) {
         std::fprintf(out, "  time source          : system clock\n");
-    } else if (state.pluginInUse) {
+    } else if (!state.refused) {
         std::fprintf(out, "  time source          : %s\n", state.configured.c_str());
     } else {
-        std::fprintf(out, "  time source          : system clock (%s could not be used; the module fell back)\n",
-                     state.configured.c_str());
+        std::fprintf(out, "  time source          : system clock: the module did not use %s (%s)\n", state.configured.c_str(),
+                     state.reason.c_str());
     }
     if (state.answered) {
         std::fprintf(out, "  synchronisation      : status %ld, GPS %s\n", static_cast<long>(state.synchronization),

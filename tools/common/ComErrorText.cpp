@@ -34,6 +34,20 @@ std::wstring Widen(const std::string& text)
     return result;
 }
 
+std::string Utf8(const std::string& text)
+{
+    const std::wstring wide = Widen(text);
+    if (wide.empty()) {
+        return {};
+    }
+    const int size = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
+    std::string result(static_cast<size_t>(size > 0 ? size : 0), '\0');
+    if (size > 0) {
+        WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), result.data(), size, nullptr, nullptr);
+    }
+    return result;
+}
+
 std::string HresultHex(HRESULT result)
 {
     char text[16];

@@ -17,5 +17,7 @@ std::string HresultHex(HRESULT result);
 
 std::string Narrow(const std::wstring& text);
 std::wstring Widen(const std::string& text);
+// Text in the ANSI code page as UTF-8 (JSON is UTF-8).
+std::string Utf8(const std::string& text);
 
 }  // namespace orvane::host

@@ -19,18 +19,22 @@ GrabberSession::~GrabberSession()
     }
 }
 
-bool GrabberSession::StoreBoardFile(const SessionSettings& settings, std::string& error)
+bool GrabberSession::StoreModuleValues(const SessionSettings& settings, std::string& error)
 {
-    const std::wstring moduleKey = settings.registryPath + L"Orvane";
+    const std::wstring moduleKey = ModuleKeyOf(settings.registryPath);
     RegistryKey key;
     LONG status = key.Create(HKEY_CURRENT_USER, moduleKey.c_str(), KEY_SET_VALUE);
-    if (status == ERROR_SUCCESS) {
+    if (status == ERROR_SUCCESS && !settings.profilePath.empty()) {
         const std::wstring file = Widen(settings.profilePath);
         status = RegSetValueExW(key.Get(), L"Board File", 0, REG_SZ, reinterpret_cast<const BYTE*>(file.c_str()),
                                 static_cast<DWORD>((file.size() + 1) * sizeof(wchar_t)));
     }
+    if (status == ERROR_SUCCESS) {
+        const DWORD unattended = settings.unattended ? 1 : 0;
+        status = RegSetValueExW(key.Get(), L"Unattended", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&unattended), sizeof unattended);
+    }
     if (status != ERROR_SUCCESS) {
-        error = "cannot store the board file under HKCU\\" + Narrow(moduleKey) + ": " + DescribeFailure(HRESULT_FROM_WIN32(status));
+        error = "cannot store the module's values under HKCU\\" + Narrow(moduleKey) + ": " + DescribeFailure(HRESULT_FROM_WIN32(status));
         return false;
     }
     return true;
@@ -39,7 +43,7 @@ bool GrabberSession::StoreBoardFile(const SessionSettings& settings, std::string
 bool GrabberSession::Open(const SessionSettings& settings, std::string& error)
 {
     readAfterStop_ = settings.readAfterStop;
-    if (!StoreBoardFile(settings, error)) {
+    if (!StoreModuleValues(settings, error)) {
         return false;
     }
     if (FAILED(factory_.Create(settings.creation, grabber_, error))) {

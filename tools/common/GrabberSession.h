@@ -14,6 +14,7 @@
 #include "platform/OwnedHandle.h"
 #include "platform/ComPtr.h"
 #include "tools/common/GrabberFactory.h"
+#include "tools/common/RegistryPath.h"
 
 namespace orvane::host {
 
@@ -26,8 +27,11 @@ public:
 };
 
 struct SessionSettings {
-    std::wstring registryPath = L"Software\\OrvaneCapture\\";
-    std::string profilePath;  // full path, stored as "Board File" under the module key
+    std::wstring registryPath = kDefaultRegistryPath;  // with its trailing separator
+    std::string profilePath;  // full path, stored as "Board File" under the module key; empty: as it is
+    // Stored as "Unattended" under the module key: 1 = the module opens no window, and fails with
+    // the reason where it would have asked.
+    bool unattended = true;
     short buffers = 8;
     Creation creation = Creation::Registered;
     std::string format;       // image format to select (choice name or type number); empty: keep the module's
@@ -118,7 +122,7 @@ private:
     static DWORD WINAPI ReadEntry(LPVOID self);
     void GrabLoop();
     void ReadLoop();
-    bool StoreBoardFile(const SessionSettings& settings, std::string& error);
+    bool StoreModuleValues(const SessionSettings& settings, std::string& error);
     bool SelectFormat(const std::string& request, std::string& error);
     void ReadGeometry();
     // Ends one of the two threads, waking it with `wake` meanwhile; false (and stuck) after 5 s.

@@ -8,6 +8,7 @@
 
 #include "platform/UniqueBstr.h"
 #include "tools/common/ComErrorText.h"
+#include "tools/common/ExitCodes.h"
 
 namespace orvane::ctl {
 
@@ -58,6 +59,11 @@ bool WithinRange(double value, double min, double max)
 {
     const double slack = std::numeric_limits<float>::epsilon();
     return value >= min - std::fabs(min) * slack && value <= max + std::fabs(max) * slack;
+}
+
+bool TookValue(double asked, double read)
+{
+    return std::fabs(read - asked) <= 0.05 + std::fabs(asked) * std::numeric_limits<float>::epsilon();
 }
 
 Controls::Controls(ICorvathSettingsProp* settings, ICorvathAdjustment* adjustments)
@@ -169,6 +175,19 @@ std::string Controls::ValueText(const Control& control) const
     return FAILED(result) ? "? (" + host::DescribeFailure(result) + ")" : Number(value);
 }
 
+std::optional<double> Controls::NumericValue(const Control& control) const
+{
+    LONG number = 0;
+    double real = 0;
+    if (control.setting != nullptr) {
+        return SUCCEEDED(settingsProp_->GetSettingValue(control.setting->id, &number)) ? std::optional<double>(number) : std::nullopt;
+    }
+    if (control.adjustment->isLong) {
+        return SUCCEEDED(adjustmentProp_->GetLongValue(control.adjustment->id, &number)) ? std::optional<double>(number) : std::nullopt;
+    }
+    return SUCCEEDED(adjustmentProp_->GetDoubleValue(control.adjustment->id, &real)) ? std::optional<double>(real) : std::nullopt;
+}
+
 std::string Controls::Describe(const Control& control) const
 {
     const std::string& name = control.setting != nullptr ? control.setting->name : control.adjustment->name;
@@ -177,7 +196,9 @@ std::string Controls::Describe(const Control& control) const
 
 int Controls::Set(const Control& control, const std::string& value, std::string& error) const
 {
+    using host::kExitUsage;
     HRESULT result = S_OK;
+    bool taken = true;
     if (control.setting != nullptr) {
         const SettingEntry& entry = *control.setting;
         LONG number = 0;
@@ -191,41 +212,52 @@ int Controls::Set(const Control& control, const std::string& value, std::string&
         }
         if (chosen == nullptr) {
             error = entry.name + ": \"" + value + "\" is not one of its options (see --list)";
-            return 2;
+            return kExitUsage;
         }
         result = settingsProp_->SetSettingValue(entry.id, chosen->value);
+        LONG read = 0;
+        taken = SUCCEEDED(result) && SUCCEEDED(settingsProp_->GetSettingValue(entry.id, &read)) && read == chosen->value;
     } else if (control.adjustment->isLong) {
         const AdjustmentEntry& entry = *control.adjustment;
         LONG number = 0;
         if (!ParseLong(value, number)) {
             error = entry.name + " takes a whole number, not \"" + value + "\"";
-            return 2;
+            return kExitUsage;
         }
         if (number < entry.longMin || number > entry.longMax) {
             error = entry.name + ": " + value + " is outside its range " + std::to_string(entry.longMin) + " .. " +
                     std::to_string(entry.longMax);
-            return 2;
+            return kExitUsage;
         }
         result = adjustmentProp_->SetLongValue(entry.id, number);
+        LONG read = 0;
+        taken = SUCCEEDED(result) && SUCCEEDED(adjustmentProp_->GetLongValue(entry.id, &read)) && read == number;
     } else {
         const AdjustmentEntry& entry = *control.adjustment;
         double number = 0;
         if (!ParseDouble(value, number)) {
             error = entry.name + " takes a number, not \"" + value + "\"";
-            return 2;
+            return kExitUsage;
         }
         if (!WithinRange(number, entry.doubleMin, entry.doubleMax)) {
             error = entry.name + ": " + value + " is outside its range " + Number(entry.doubleMin) + " .. " +
                     Number(entry.doubleMax);
-            return 2;
+            return kExitUsage;
         }
         result = adjustmentProp_->SetDoubleValue(entry.id, number);
+        double read = 0;
+        taken = SUCCEEDED(result) && SUCCEEDED(adjustmentProp_->GetDoubleValue(entry.id, &read)) && TookValue(number, read);
     }
     if (FAILED(result)) {
         error = "cannot set " + value + ": " + host::DescribeFailure(result);
-        return 1;
+        return host::kExitFailed;
     }
-    return 0;
+    if (!taken) {
+        const std::string& name = control.setting != nullptr ? control.setting->name : control.adjustment->name;
+        error = name + ": the board did not take " + value + "; it kept " + ValueText(control);
+        return host::kExitValueNotTaken;
+    }
+    return host::kExitSuccess;
 }
 
 void Controls::PrintList(std::FILE* out) const

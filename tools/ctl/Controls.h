@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -44,6 +45,11 @@ struct Control {
 // rounding of a bound counts as inside, so that the limit --list shows is itself accepted.
 bool WithinRange(double value, double min, double max);
 
+// Whether a floating-point adjustment read back as `read` took `asked`: the board keeps tenths of
+// some values (phase, back porch) and ten-thousandths of others, so a value within half a tenth
+// counts as taken.
+bool TookValue(double asked, double read);
+
 class Controls {
 public:
     Controls(ICorvathSettingsProp* settings, ICorvathAdjustment* adjustments);
@@ -55,13 +61,21 @@ public:
     bool Find(const std::string& nameOrId, Control& control, std::string& error) const;
     // "NAME = value" with the value read now.
     std::string Describe(const Control& control) const;
-    // Checks the value against the registered range or options and sets it. Returns the exit code:
-    // 0 done, 2 the value does not fit (`error` says why), 1 the grabber refused.
+    // Checks the value against the registered range or options, sets it and reads it back. Returns
+    // the exit code (ExitCodes.h): success; usage when the value does not fit (`error` says why);
+    // failed when the grabber refused the call; value-not-taken when the board kept another value
+    // (the module answers S_OK either way: only the read-back tells).
     int Set(const Control& control, const std::string& value, std::string& error) const;
     void PrintList(std::FILE* out) const;
 
-private:
+    const std::vector<SettingEntry>& Settings() const { return settings_; }
+    const std::vector<AdjustmentEntry>& Adjustments() const { return adjustments_; }
+    // The value read now; nullopt when the grabber does not answer.
+    std::optional<double> NumericValue(const Control& control) const;
+    // The value read now as text ("6 (BGR 32)", "1.2346").
     std::string ValueText(const Control& control) const;
+
+private:
 
     ICorvathSettingsProp* settingsProp_;
     ICorvathAdjustment* adjustmentProp_;

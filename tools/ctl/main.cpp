@@ -3,65 +3,39 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "CorvathSdk.h"
 #include "platform/ComApartment.h"
 #include "platform/ComPtr.h"
-#include "platform/RegistryKey.h"
 #include "platform/UniqueBstr.h"
 #include "tools/common/ComErrorText.h"
+#include "tools/common/ExitCodes.h"
 #include "tools/common/GrabberFactory.h"
+#include "tools/common/ProcessDebugLog.h"
 #include "tools/common/ProfileInfo.h"
+#include "tools/common/RegistryPath.h"
+#include "tools/common/RememberedSettings.h"
+#include "tools/common/ToolListings.h"
+#include "tools/common/WindowGuard.h"
 #include "tools/ctl/Controls.h"
 #include "tools/ctl/CtlOptions.h"
-#include "tools/ctl/QuestionAnswerer.h"
+#include "tools/ctl/CtlReport.h"
 
 using namespace orvane;
+using host::SettingsKey;
 
 namespace {
 
-int Fail(const std::string& message, int code = 1)
+constexpr char kTool[] = "orvane-ctl";
+
+int Fail(const std::string& message, int code = host::kExitFailed)
 {
     std::fflush(stdout);
-    std::fprintf(stderr, "orvane-ctl: error: %s\n", message.c_str());
+    std::fprintf(stderr, "%s: error: %s\n", kTool, message.c_str());
     return code;
-}
-
-// The board file a host remembers under its module key, as the module reads it.
-std::string RememberedBoardFile(const std::wstring& moduleKey)
-{
-    RegistryKey key;
-    if (key.Create(HKEY_CURRENT_USER, moduleKey.c_str(), KEY_QUERY_VALUE) != ERROR_SUCCESS) {
-        return {};
-    }
-    wchar_t path[MAX_PATH + 1] = {};
-    DWORD size = sizeof path - sizeof(wchar_t);
-    DWORD type = 0;
-    if (RegQueryValueExW(key.Get(), L"Board File", nullptr, &type, reinterpret_cast<BYTE*>(path), &size) !=
-            ERROR_SUCCESS ||
-        type != REG_SZ) {
-        return {};
-    }
-    return host::Narrow(path);
-}
-
-bool StoreBoardFile(const std::wstring& moduleKey, const std::string& file, std::string& error)
-{
-    RegistryKey key;
-    LONG status = key.Create(HKEY_CURRENT_USER, moduleKey.c_str(), KEY_SET_VALUE);
-    if (status == ERROR_SUCCESS) {
-        const std::wstring wide = host::Widen(file);
-        status = RegSetValueExW(key.Get(), L"Board File", 0, REG_SZ, reinterpret_cast<const BYTE*>(wide.c_str()),
-                                static_cast<DWORD>((wide.size() + 1) * sizeof(wchar_t)));
-    }
-    if (status != ERROR_SUCCESS) {
-        error = "cannot store the board file under HKCU\\" + host::Narrow(moduleKey) + ": " +
-                host::DescribeFailure(HRESULT_FROM_WIN32(status));
-        return false;
-    }
-    return true;
 }
 
 template <typename Interface>
@@ -76,89 +50,103 @@ bool Query(const ComPtr<ICorvathGenericGrabber>& grabber, REFIID iid, ComPtr<Int
     return true;
 }
 
-void PrintInfo(ICorvathImageProp* image, ICorvathBufferUsageProp* usage, const ctl::Controls& controls)
+// The board library's own words for its last refusal since line `from` of the module's log.
+std::string BoardReason(const host::ProcessDebugLog& log, size_t from)
 {
-    LONG width = 0, height = 0, third = 0, fourth = 0, bits = 0, significant = 0, code = 0, bytes = 0;
-    if (FAILED(image->GetImageFormat(&width, &height, &third, &fourth))) {
-        host::TakeErrorDescription();
-    }
-    image->GetBitsPerPixel(&bits);
-    image->GetSignificantBits(&significant);
-    image->GetImageFormatCode(&code);
-    image->GetImageSize(&bytes);
-    LONG ready = 0, maxReady = 0, total = 0;
-    usage->GetReadyCount(&ready);
-    usage->GetMaxReadyCount(&maxReady);
-    usage->GetTotalBufferCount(&total);
-    ctl::Control format;
-    std::string ignored;
-    std::printf("Image:\n");
-    std::printf("  geometry         %ld x %ld\n", static_cast<long>(width), static_cast<long>(height));
-    if (controls.Find("Image Format", format, ignored)) {
-        std::printf("  format           %s\n", controls.Describe(format).substr(std::string("Image Format = ").size()).c_str());
-    }
-    std::printf("  bits per pixel   %ld (%ld significant)\n", static_cast<long>(bits), static_cast<long>(significant));
-    std::printf("  format code      %ld\n", static_cast<long>(code));
-    std::printf("  image size       %ld bytes\n", static_cast<long>(bytes));
-    std::printf("Buffers:\n");
-    std::printf("  ready %ld, most ready %ld, total %ld\n", static_cast<long>(ready), static_cast<long>(maxReady),
-                static_cast<long>(total));
+    const std::string line = log.LastContaining("Orvane - error at line #", from);
+    return line.empty() ? std::string() : "; the board library said: " + line.substr(line.find(": ") + 2);
 }
 
-}  // namespace
-
-int main(int argc, char** argv)
+void PrintDiagnostics(std::FILE* out, const host::ProcessDebugLog& log)
 {
-    std::string error;
-    const auto parsed = ctl::ParseOptions(std::vector<std::string>(argv + 1, argv + argc), error);
-    if (!parsed) {
-        std::fprintf(stderr, "orvane-ctl: %s\n\n%s", error.c_str(), ctl::UsageText());
-        return 2;
+    const std::vector<std::string> lines = log.Lines();
+    std::fprintf(out, "Module diagnostics (%zu lines):\n", lines.size() + log.Dropped());
+    for (const std::string& line : lines) {
+        std::fprintf(out, "  %s\n", line.c_str());
     }
-    const ctl::CtlOptions& options = *parsed;
-    if (options.help) {
-        std::fputs(ctl::UsageText(), stdout);
-        return 0;
+}
+
+// Everything after the command line: the exit code.
+int Run(const ctl::CtlOptions& options, const host::ProcessDebugLog& log)
+{
+    const bool json = options.common.json;
+    std::FILE* out = stdout;
+    std::FILE* notes = json ? stderr : stdout;  // what is not the JSON
+    std::string error;
+
+    host::RememberedSettings remembered(options.common.registryPath);
+    if (options.common.reset) {
+        std::string names;
+        for (const std::string& name : remembered.Forget()) {
+            names += (names.empty() ? "" : ", ") + name;
+        }
+        std::fprintf(notes, "Forgot: %s\n", names.empty() ? "nothing was remembered" : names.c_str());
+    }
+    if (options.common.listBoards || options.common.listProfiles) {
+        if (const int code = host::PrintListings(kTool, options.common, out); code != host::kExitSuccess || !options.NeedsGrabber()) {
+            return code;
+        }
+    }
+    if (!options.NeedsGrabber()) {
+        return host::kExitSuccess;
     }
 
-    // Without a board file the module would ask for one in a dialog; unless that is what the user
-    // wants, say so instead.
-    const std::wstring moduleKey = options.registryPath + L"Orvane";
-    // With no board file at all the module opens its dialog while it starts; --browse then asks once.
+    // The module reads the board file and the board while it starts: both are in place before the
+    // object exists, and put back when it cannot start with them.
     bool browse = options.browse;
     if (!options.profile.empty()) {
         const std::string file = host::FullPath(options.profile);
         if (file.empty() || !host::FileExists(file)) {
             return Fail("profile not found: " + options.profile);
         }
-        if (!StoreBoardFile(moduleKey, file, error)) {
+        if (!remembered.SetString(SettingsKey::Module, "Board File", file, error)) {
             return Fail(error);
         }
-    } else if (RememberedBoardFile(moduleKey).empty()) {
+    } else if (remembered.ReadString(SettingsKey::Module, "Board File").empty()) {
         if (!options.browse) {
-            return Fail("no board file is remembered under HKCU\\" + host::Narrow(moduleKey) +
+            return Fail("no board file is remembered under HKCU\\" + host::Narrow(host::ModuleKeyOf(options.common.registryPath)) +
                         ": give one with --profile FILE, or choose one with --browse");
         }
+        // With no board file at all the module opens its dialog while it starts: --browse asks once.
         browse = false;
     }
-
-    orvane::ComApartment apartment;
-    if (FAILED(apartment.Result())) {
-        return Fail("COM could not be initialised");
+    if (!options.common.board.empty() && !remembered.SetString(SettingsKey::Module, "Board Serial", options.common.board, error)) {
+        return Fail(error);
     }
+    // The white balance's question is one this tool answers itself (--yes, --no or the console), so
+    // the module is let ask it; every other window it might open the guard closes.
+    const bool unattended = !options.common.interactive && !options.whiteBalance;
+    if (!remembered.SetDword(SettingsKey::Module, "Unattended", unattended ? 1 : 0, error)) {
+        return Fail(error);
+    }
+    std::optional<host::WindowGuard> guard;
+    if (!options.common.interactive) {
+        guard.emplace(options.answer, notes);
+    }
+    auto windowsClosed = [&guard]() {
+        std::string text;
+        if (guard) {
+            for (const std::string& window : guard->Closed()) {
+                text += "; the module opened a window, closed unanswered: " + window;
+            }
+        }
+        return text;
+    };
+
     host::GrabberFactory factory;
     ComPtr<ICorvathGenericGrabber> grabber;
-    if (FAILED(factory.Create(options.direct ? host::Creation::ModuleFile : host::Creation::Registered, grabber,
-                              error))) {
+    if (FAILED(factory.Create(options.common.direct ? host::Creation::ModuleFile : host::Creation::Registered, grabber, error))) {
         return Fail(error);
     }
     {
-        BSTR path = SysAllocStringLen(options.registryPath.data(), static_cast<UINT>(options.registryPath.size()));
-        const HRESULT result = grabber->InitializeGrabber(path);
-        SysFreeString(path);
+        const std::wstring& path = options.common.registryPath;
+        BSTR bstr = SysAllocStringLen(path.data(), static_cast<UINT>(path.size()));
+        const HRESULT result = grabber->InitializeGrabber(bstr);
+        SysFreeString(bstr);
         if (FAILED(result)) {
-            return Fail("the grabber could not be initialised (no board, or the profile does not suit it): " +
-                        host::DescribeFailure(result));
+            remembered.Restore(SettingsKey::Module, "Board File");
+            remembered.Restore(SettingsKey::Module, "Board Serial");
+            return Fail("the grabber could not be initialised: " + host::DescribeFailure(result) + BoardReason(log, 0) + windowsClosed());
         }
     }
     ComPtr<ICorvathSettingsProp> settings;
@@ -185,40 +173,34 @@ int main(int argc, char** argv)
 
     // The lists are read after the file is settled; a setting change rebuilds them in the module,
     // so they are read again after each set.
-    int exitCode = 0;
-    auto load = [&](ctl::Controls& controls) {
-        if (!controls.Load(error)) {
-            Fail(error);
-            return false;
-        }
-        return true;
-    };
     for (const auto& [name, value] : options.sets) {
         ctl::Controls controls(settings.Get(), adjustments.Get());
         ctl::Control control;
-        if (!load(controls)) {
-            return 1;
+        if (!controls.Load(error)) {
+            return Fail(error);
         }
         if (!controls.Find(name, control, error)) {
-            return Fail(error, 2);
+            return Fail(error, host::kExitUsage);
         }
-        if (const int code = controls.Set(control, value, error); code != 0) {
-            return Fail(error, code);
+        const size_t logBefore = log.Lines().size();
+        if (const int code = controls.Set(control, value, error); code != host::kExitSuccess) {
+            return Fail(error + (code == host::kExitValueNotTaken ? BoardReason(log, logBefore) : std::string()), code);
         }
-        std::printf("%s\n", controls.Describe(control).c_str());
+        std::fprintf(notes, "%s\n", controls.Describe(control).c_str());
     }
     ctl::Controls controls(settings.Get(), adjustments.Get());
-    if (!load(controls)) {
-        return 1;
+    if (!controls.Load(error)) {
+        return Fail(error);
     }
     for (const std::string& name : options.gets) {
         ctl::Control control;
         if (!controls.Find(name, control, error)) {
-            return Fail(error, 2);
+            return Fail(error, host::kExitUsage);
         }
-        std::printf("%s\n", controls.Describe(control).c_str());
+        std::fprintf(notes, "%s\n", controls.Describe(control).c_str());
     }
 
+    int exitCode = host::kExitSuccess;
     if (options.whiteBalance) {
         SHORT count = 0;
         UniqueBstr name;
@@ -229,43 +211,90 @@ int main(int argc, char** argv)
         if (FAILED(result) || count < 1) {
             return Fail("the grabber offers no button" + (FAILED(result) ? ": " + host::DescribeFailure(result) : ""));
         }
-        std::printf("%s ...\n", host::Narrow(name.Get() != nullptr ? name.Get() : L"").c_str());
-        std::fflush(stdout);
-        ctl::QuestionAnswerer answerer(options.answer);
-        if (!answerer.Started()) {
-            return Fail("cannot watch for the module's question");
-        }
+        std::fprintf(notes, "%s ...\n", host::Narrow(name.Get() != nullptr ? name.Get() : L"").c_str());
+        std::fflush(notes);
+        const size_t logBefore = log.Lines().size();
         result = buttons->ButtonClicked(0);
         if (FAILED(result)) {
             return Fail("the white balance failed: " + host::DescribeFailure(result));
         }
         // The module tells its failures only in its diagnostics: without the question it failed.
-        if (!answerer.Asked()) {
-            exitCode = Fail("the white balance did not complete on the board (no signal?); nothing was changed");
+        if (!guard || !guard->Asked()) {
+            exitCode = Fail("the white balance did not complete on the board (no signal?); nothing was changed" + BoardReason(log, logBefore));
         } else {
-            std::printf(answerer.Kept() ? "The new colour calibration is kept and written into the profile.\n"
-                                        : "The original colour calibration is restored.\n");
+            std::fprintf(notes, guard->Kept() ? "The new colour calibration is kept and written into the profile.\n"
+                                              : "The original colour calibration is restored.\n");
         }
     }
 
+    std::optional<ctl::Controls> fresh;
     if (options.list) {
-        ctl::Controls fresh(settings.Get(), adjustments.Get());
-        if (!load(fresh)) {
-            return 1;
+        fresh.emplace(settings.Get(), adjustments.Get());
+        if (!fresh->Load(error)) {
+            return Fail(error);
         }
-        fresh.PrintList(stdout);
     }
+    std::optional<ctl::ImageInfo> info;
     if (options.info) {
-        PrintInfo(image.Get(), usage.Get(), controls);
+        info = ctl::ReadImageInfo(*image.Get(), *usage.Get(), controls);
     }
+    std::optional<std::string> profile;
     if (options.showProfile) {
         UniqueBstr path;
         const HRESULT result = configuration->GetConfigurationFile(path.Put());
         if (FAILED(result)) {
             return Fail("cannot read the configuration file: " + host::DescribeFailure(result));
         }
-        std::printf("Profile: %s\n", host::Narrow(path.Get() != nullptr ? path.Get() : L"").c_str());
+        profile = host::Narrow(path.Get() != nullptr ? path.Get() : L"");
     }
-    std::fflush(stdout);
+    if (json) {
+        std::fprintf(out, "%s\n",
+                     ctl::ControlsJson(fresh ? &*fresh : nullptr, info ? &*info : nullptr, info ? &remembered : nullptr,
+                                       profile ? &*profile : nullptr)
+                         .c_str());
+    } else {
+        if (fresh) {
+            fresh->PrintList(out);
+        }
+        if (info) {
+            ctl::PrintInfo(out, *info, remembered);
+        }
+        if (profile) {
+            std::fprintf(out, "Profile: %s\n", profile->c_str());
+        }
+    }
+    if (std::fflush(out) != 0 && exitCode == host::kExitSuccess) {
+        exitCode = Fail("cannot write to standard output", host::kExitOutputFailed);
+    }
     return exitCode;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    std::string error;
+    const auto parsed = ctl::ParseOptions(std::vector<std::string>(argv + 1, argv + argc), error);
+    if (!parsed) {
+        return Fail(error + " (see --help)", host::kExitUsage);
+    }
+    if (parsed->help) {
+        std::fputs(ctl::UsageText().c_str(), stdout);
+        return host::kExitSuccess;
+    }
+    if (parsed->version) {
+        std::printf("%s\n", host::VersionText(kTool).c_str());
+        return host::kExitSuccess;
+    }
+    orvane::ComApartment apartment;
+    if (FAILED(apartment.Result())) {
+        return Fail("COM could not be initialised");
+    }
+    // The module's diagnostics, collected from the start: the reasons it gives for what it refuses.
+    const host::ProcessDebugLog log;
+    const int code = Run(*parsed, log);
+    if (parsed->common.log) {
+        PrintDiagnostics(parsed->common.json ? stderr : stdout, log);
+    }
+    return code;
 }
