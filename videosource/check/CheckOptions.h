@@ -1,5 +1,5 @@
 #pragma once
-// The command line of orvane-dshow-check.
+// The command line of orvane-dshow-check (parsed with CLI11, as the tools' are).
 #include <optional>
 #include <string>
 #include <vector>
@@ -8,6 +8,7 @@ namespace orvane::dshowcheck {
 
 struct CheckOptions {
     bool help = false;
+    bool version = false;
     bool listOnly = false;
     std::string device;  // number, friendly name or serial; empty: the first Orvane device
     std::string format;  // subtype name; empty: the device's format in force
@@ -16,6 +17,8 @@ struct CheckOptions {
 
 // nullopt with `error` set for a command line that cannot be used.
 std::optional<CheckOptions> ParseCheckOptions(const std::vector<std::string>& arguments, std::string& error);
-const char* CheckUsage();
+std::string CheckUsage();
+// "orvane-dshow-check 1.1.0 (Orvane grabber module tools)".
+std::string CheckVersion();
 
 }  // namespace orvane::dshowcheck

@@ -209,11 +209,15 @@ int main(int argc, char** argv)
     std::string error;
     const auto options = ParseCheckOptions(std::vector<std::string>(argv + 1, argv + argc), error);
     if (!options) {
-        std::fprintf(stderr, "orvane-dshow-check: %s\n\n%s", error.c_str(), CheckUsage());
+        std::fprintf(stderr, "orvane-dshow-check: error: %s (see --help)\n", error.c_str());
         return kExitUsage;
     }
     if (options->help) {
-        std::fputs(CheckUsage(), stdout);
+        std::fputs(CheckUsage().c_str(), stdout);
+        return kExitOk;
+    }
+    if (options->version) {
+        std::printf("%s\n", CheckVersion().c_str());
         return kExitOk;
     }
     host::DebugOutputReader log;  // the reasons the source and the module give
