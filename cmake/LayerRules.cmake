@@ -6,7 +6,7 @@ set(ORVANE_LAYER_FOLDERS
   simboard tools videosource benchmarks plugins checker)
 set(ORVANE_LAYER_USES_platform "")
 set(ORVANE_LAYER_USES_interfaces platform)
-set(ORVANE_LAYER_USES_timesource interfaces)
+set(ORVANE_LAYER_USES_timesource "")
 set(ORVANE_LAYER_USES_timing platform interfaces timesource)
 set(ORVANE_LAYER_USES_buffers platform interfaces timing)
 set(ORVANE_LAYER_USES_board platform interfaces)
