@@ -35,16 +35,16 @@ run_once() {
 
 # Now and then (about one start in several hundred here) Wine ends a new process before the
 # program's own code has run: with exit code 1 and nothing written at all, or with only its
-# launcher's "Application could not be started ... ShellExecuteEx failed" on stderr. Our test
-# programs always write a banner first, so such a run is a start that did not happen, not a test
-# result; it is said on stderr and the program is started again, at most three times in all. A
-# crash ends with its exception's code instead, and a program that really fails on start-up fails
-# every attempt, so neither is hidden.
+# launcher's "Application could not be started ... ShellExecuteEx failed" (which the launcher
+# writes to standard output). Our test programs always write a banner first, so such a run is a
+# start that did not happen, not a test result; it is said on stderr and the program is started
+# again, at most three times in all. A crash ends with its exception's code instead, and a program
+# that really fails on start-up fails every attempt, so neither is hidden.
 not_started() {
-  [ ! -s "$out" ] || return 1
-  [ $rc -eq 1 ] && [ ! -s "$err" ] && return 0
-  [ $rc -ne 0 ] && grep -q '^Application could not be started' "$err" &&
-    ! grep -qv -e '^Application could not be started' -e '^ShellExecuteEx failed' -e '^[[:space:]]*$' "$err"
+  [ $rc -ne 0 ] || return 1
+  [ $rc -eq 1 ] && [ ! -s "$out" ] && [ ! -s "$err" ] && return 0
+  grep -q '^Application could not be started' "$out" "$err" &&
+    ! grep -qv -e '^Application could not be started' -e '^ShellExecuteEx failed' -e '^[[:space:]]*$' "$out" "$err"
 }
 attempt=1
 while :; do
