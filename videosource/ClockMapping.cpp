@@ -25,7 +25,7 @@ ClockMapping::Placement ClockMapping::Place(REFERENCE_TIME headerTime, REFERENCE
     lateFrames_ = 0;
     // A delivery quicker than any before: the offset was a little too large.
     if (difference < offset_) {
-        offset_ = difference;
+        offset_ -= std::min(offset_ - difference, kSlew);
     }
     return {headerTime + offset_, false};
 }

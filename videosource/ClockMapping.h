@@ -9,7 +9,10 @@
 // the offset allows by more than half a frame period (the header clock jumped ahead, or the first
 // frames came slowly: a smaller step would reorder the samples), after a few frames in a row that
 // arrive far later (it jumped back; a single late frame is only a late delivery). A quicker
-// delivery by less than that only tightens the offset.
+// delivery by less than that only tightens the offset, by at most kSlew a frame: the first frames
+// of a run often come late (the graph and the caches are still cold), and taking the whole
+// difference at once would shorten one sample's step by it, a jolt in the times every consumer
+// sees. Until the offset has settled, a frame's time may lie that little ahead of the clock.
 #include <strmif.h>
 
 namespace orvane::videosource {
@@ -18,6 +21,7 @@ class ClockMapping {
 public:
     static constexpr REFERENCE_TIME kJump = 50 * 10'000;  // 50 ms
     static constexpr int kLateFramesForJump = 5;
+    static constexpr REFERENCE_TIME kSlew = 5'000;  // 0.5 ms a frame
 
     struct Placement {
         REFERENCE_TIME time = 0;  // on the reference clock

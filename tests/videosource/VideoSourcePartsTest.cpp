@@ -4,6 +4,7 @@
 
 #include <dshow.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "videosource/ClockMapping.h"
@@ -34,12 +35,18 @@ TEST(VideoSourceParts, FramesKeepTheirStampedSpacingAndTheOffsetIsLearntAgainOnl
 {
     ClockMapping clock;
     const REFERENCE_TIME base = 1'000'000 * kMs;
-    // Deliveries 3, 1 and 2 ms after the stamp: the quickest sets the offset.
+    // Deliveries 3, 1, 1, 1, 1 and 2 ms after the stamp: the quickest sets the offset, which moves
+    // towards it by at most kSlew a frame, so no step between two samples shrinks by more.
     EXPECT_TRUE(clock.Place(base, 5 * kMs + 3 * kMs).relearnt);
-    EXPECT_EQ(clock.Place(base + kPeriod, 5 * kMs + kPeriod + 1 * kMs).time, 5 * kMs + kPeriod + 1 * kMs);
-    EXPECT_EQ(clock.Place(base + 2 * kPeriod, 5 * kMs + 2 * kPeriod + 2 * kMs).time, 5 * kMs + 2 * kPeriod + 1 * kMs);
+    REFERENCE_TIME expected = 3 * kMs;
+    for (int i = 1; i <= 4; ++i) {
+        expected = std::max(expected - ClockMapping::kSlew, 1 * kMs);
+        EXPECT_EQ(clock.Place(base + i * kPeriod, 5 * kMs + i * kPeriod + 1 * kMs).time, 5 * kMs + i * kPeriod + expected);
+    }
+    EXPECT_EQ(expected, 1 * kMs);
+    EXPECT_EQ(clock.Place(base + 5 * kPeriod, 5 * kMs + 5 * kPeriod + 2 * kMs).time, 5 * kMs + 5 * kPeriod + 1 * kMs);
     // A late delivery keeps its place; a run of them is a jump.
-    REFERENCE_TIME header = base + 3 * kPeriod;
+    REFERENCE_TIME header = base + 6 * kPeriod;
     for (int i = 0; i < ClockMapping::kLateFramesForJump - 1; ++i, header += kPeriod) {
         const auto placed = clock.Place(header, 5 * kMs + (header - base) + 200 * kMs);
         EXPECT_FALSE(placed.relearnt);
